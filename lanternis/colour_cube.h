@@ -1,0 +1,27 @@
+// The points of the colour cube: one per colour the window's colour buffer can hold.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+struct CubePoint {
+    std::array<double, 3> normal;
+    std::array<double, 3> colour;
+    std::array<double, 3> vertex;
+};
+
+// One level of each channel: 1 / 2^bits.
+struct CubeScale {
+    double red;
+    double green;
+    double blue;
+};
+
+CubeScale cubeScaleFor(std::int32_t redBits, std::int32_t greenBits, std::int32_t blueBits);
+
+// The point for red, green and blue counters r, g, b. The normal lists the position in reverse
+// order, and the colour's red takes b and its blue takes r.
+CubePoint colourCubePoint(std::int32_t r, std::int32_t g, std::int32_t b, const CubeScale& scale);
+
+// 2^(red + green + blue bits), formed from three powers of two.
+double verticesPerFrameFor(std::int32_t redBits, std::int32_t greenBits, std::int32_t blueBits);

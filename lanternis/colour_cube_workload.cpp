@@ -1,0 +1,83 @@
+// The colour-cube scene: every colour of the window as one lit point, compiled once into a display
+// list and replayed every frame.
+#include <GL/gl.h>
+
+#include <cmath>
+
+#include "colour_cube.h"
+#include "lanternis_program.h"
+#include "report_text.h"
+
+namespace {
+
+struct VertexSlot {
+    double verticesPerSec;
+    double verticesTotal;
+};
+
+VertexSlot vertexSlots[MaxRanks];
+
+std::int32_t redIndex;
+std::int32_t greenIndex;
+std::int32_t blueIndex;
+
+double verticesPerFrame() { return verticesPerFrameFor(redBits, greenBits, blueBits); }
+
+void emitPoints() {
+    const CubeScale scale = cubeScaleFor(redBits, greenBits, blueBits);
+    const double redLevels = std::pow(2.0, redBits);
+    const double greenLevels = std::pow(2.0, greenBits);
+    const double blueLevels = std::pow(2.0, blueBits);
+    for (redIndex = 0; redLevels > redIndex; ++redIndex) {
+        for (greenIndex = 0; greenLevels > greenIndex; ++greenIndex) {
+            for (blueIndex = 0; blueLevels > blueIndex; ++blueIndex) {
+                const CubePoint point = colourCubePoint(redIndex, greenIndex, blueIndex, scale);
+                glNormal3d(point.normal[0], point.normal[1], point.normal[2]);
+                glColor3d(point.colour[0], point.colour[1], point.colour[2]);
+                glVertex3d(point.vertex[0], point.vertex[1], point.vertex[2]);
+            }
+        }
+    }
+}
+
+void prepareScene() {
+    glPolygonMode(GL_FRONT_AND_BACK, GL_POINT);
+    glFrontFace(GL_CCW);
+    glFrontFace(GL_CW);
+
+    RunSlot& slot = ownSlot();
+    slot.displayList = glGenLists(1);
+    glNewList(slot.displayList, GL_COMPILE);
+    glPushMatrix();
+    glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
+    glBegin(GL_POINTS);
+    emitPoints();
+    glEnd();
+    glPopClientAttrib();
+    glPopMatrix();
+    glEndList();
+}
+
+void drawScene() { glCallList(ownSlot().displayList); }
+
+FrameLines recordFrame(double frameTime) {
+    VertexSlot& vertices = vertexSlots[rank];
+    vertices.verticesPerSec = verticesPerFrame() / frameTime;
+    vertices.verticesTotal = verticesPerFrame() * static_cast<double>(ownSlot().framesCounted);
+    return {{"The system spent: " + formatNumber(frameTime) + " Secs. "},
+            {"It was: " + formatNumber(vertices.verticesPerSec) + " Vertex/sec."}};
+}
+
+std::vector<std::string> writeSummary() {
+    return {"Average Vertex/Sec: " + formatNumber(vertexSlots[rank].verticesTotal / ownSlot().totalTime) +
+            " Vertex/Sec."};
+}
+
+}  // namespace
+
+const Workload colourCubeWorkload{
+    .prepareScene = prepareScene,
+    .drawScene = drawScene,
+    .recordFrame = recordFrame,
+    .writeSummary = writeSummary,
+};
