@@ -1,0 +1,304 @@
+"""End-to-end test rig: a private Xvfb, real mpirun jobs, real keys and clicks, and the console and
+results files of every rank.
+
+Everything waits on output with a timeout; nothing sleeps for a fixed time to let things happen.
+Every process started here is ended by its pid when the test ends, also when it fails.
+"""
+
+import glob
+import os
+import re
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+import unittest
+
+BUILD_DIR = os.environ.get(
+    "BENCH_BUILD_DIR",
+    os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "build"))
+
+
+def program_path(name):
+    """Path of a built program: shardfall, lanternis or the harness probe."""
+    candidates = {
+        "shardfall": os.path.join(BUILD_DIR, "shardfall", "shardfall"),
+        "lanternis": os.path.join(BUILD_DIR, "lanternis", "lanternis"),
+        "harness_probe": os.path.join(BUILD_DIR, "tests", "harness_probe"),
+        "mpi_override": os.path.join(BUILD_DIR, "tests", "libmpi_override.so"),
+    }
+    path = os.path.abspath(candidates[name])
+    if not os.path.exists(path):
+        raise FileNotFoundError(f"{path} is not built (BENCH_BUILD_DIR={BUILD_DIR})")
+    return path
+
+
+def wait_until(predicate, timeout, what):
+    """Polls predicate until it returns a true value, which is returned; fails after timeout s."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise AssertionError(f"timed out after {timeout} s waiting for {what}")
+        time.sleep(0.05)
+
+
+class Xvfb:
+    """A private X server on a free display number (found race-free with -displayfd)."""
+
+    def __init__(self, screen="3200x3200x24"):
+        read_end, write_end = os.pipe()
+        self.process = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen, "-nolisten", "tcp"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            start_new_session=True)
+        os.close(write_end)
+        number = b""
+        with os.fdopen(read_end, "rb") as pipe:
+            while not number.endswith(b"\n"):
+                chunk = pipe.read(1)
+                if not chunk:
+                    break
+                number += chunk
+        if not number.strip():
+            self.stop()
+            raise RuntimeError("Xvfb did not report a display number")
+        self.display = ":" + number.decode().strip()
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+
+
+class Job:
+    """One mpirun job in its own working directory, each rank's console in its own file."""
+
+    def __init__(self, program, ranks, display, workdir, env=None, preload_override=False,
+                 wrapper=None, extra_mpirun_args=()):
+        self.workdir = workdir
+        self.ranks = ranks
+        self.output_dir = os.path.join(workdir, ".console")
+        command = ["mpirun"]
+        if os.geteuid() == 0:
+            command.append("--allow-run-as-root")
+        command += ["--oversubscribe", "-np", str(ranks), "--output-filename", self.output_dir]
+        command += list(extra_mpirun_args)
+        launched = [program_path(program) if "/" not in program else program]
+        variables = dict(env or {})
+        if preload_override:
+            variables["LD_PRELOAD"] = program_path("mpi_override")
+        if variables:
+            launched = ["env"] + [f"{k}={v}" for k, v in variables.items()] + launched
+        if wrapper:
+            launched = list(wrapper) + launched
+        command += launched
+        process_env = dict(os.environ, DISPLAY=display) if display else dict(os.environ)
+        self.launcher_log = open(os.path.join(workdir, ".mpirun.log"), "wb")
+        self.process = subprocess.Popen(command, cwd=workdir, env=process_env,
+                                        stdout=self.launcher_log, stderr=subprocess.STDOUT,
+                                        stdin=subprocess.DEVNULL, start_new_session=True)
+
+    def console_path(self, rank):
+        return os.path.join(self.output_dir, "1", f"rank.{rank}", "stdout")
+
+    def console(self, rank):
+        """The rank's console so far, as a list of lines (a last line without its newline is
+        left out: it is still being written)."""
+        try:
+            with open(self.console_path(rank), "r", errors="replace") as f:
+                text = f.read()
+        except FileNotFoundError:
+            return []
+        lines = text.split("\n")
+        return lines[:-1]
+
+    def launcher_output(self):
+        with open(os.path.join(self.workdir, ".mpirun.log"), "r", errors="replace") as f:
+            return f.read()
+
+    def wait_for_line(self, rank, pattern, timeout=60, start=0):
+        """Index of the first console line of rank at or after start that matches the regular
+        expression (full match)."""
+        regex = re.compile(pattern)
+
+        def find():
+            for i, line in enumerate(self.console(rank)[start:], start):
+                if regex.fullmatch(line):
+                    return i + 1
+            if self.process.poll() is not None:
+                # One more read: the line may have arrived with the end of the job.
+                for i, line in enumerate(self.console(rank)[start:], start):
+                    if regex.fullmatch(line):
+                        return i + 1
+                raise AssertionError(
+                    f"job ended (status {self.process.returncode}) before rank {rank} wrote "
+                    f"{pattern!r}; console:\n" + "\n".join(self.console(rank)[-40:]) +
+                    "\nlauncher:\n" + self.launcher_output()[-3000:])
+            return None
+
+        return wait_until(find, timeout, f"rank {rank} line {pattern!r}") - 1
+
+    def count_lines(self, rank, pattern):
+        regex = re.compile(pattern)
+        return sum(1 for line in self.console(rank) if regex.fullmatch(line))
+
+    def wait_exit(self, timeout=60):
+        try:
+            return self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            raise AssertionError(f"job did not end within {timeout} s; launcher:\n" +
+                                 self.launcher_output()[-3000:])
+
+    def stop(self):
+        if self.process.poll() is None:
+            try:
+                os.killpg(self.process.pid, signal.SIGTERM)
+            except ProcessLookupError:
+                pass
+            try:
+                self.process.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                os.killpg(self.process.pid, signal.SIGKILL)
+                self.process.wait()
+        self.launcher_log.close()
+
+    def results_files(self):
+        return sorted(glob.glob(os.path.join(self.workdir, "results_*")))
+
+    def results_file(self, rank):
+        matches = [p for p in self.results_files() if f" @ {rank} of " in os.path.basename(p)]
+        if len(matches) != 1:
+            raise AssertionError(f"expected one results file of rank {rank}, found {matches}")
+        return matches[0]
+
+    def results_lines(self, rank):
+        with open(self.results_file(rank), "r", errors="replace") as f:
+            return f.read().split("\n")[:-1]
+
+
+def xdotool(display, *args):
+    return subprocess.run(["xdotool", *args], env=dict(os.environ, DISPLAY=display),
+                          capture_output=True, text=True, timeout=30)
+
+
+def find_window(display, title, timeout=60):
+    """X window id of the window with exactly this title."""
+    def search():
+        result = xdotool(display, "search", "--name", "^" + re.escape(title) + "$")
+        ids = result.stdout.split()
+        return ids[0] if ids else None
+    return wait_until(search, timeout, f"window {title!r}")
+
+
+def send_keys(display, window, *keys):
+    """Real key events to the window, in order (xdotool key names: Escape, p, C, ...)."""
+    result = xdotool(display, "key", "--window", window, *keys)
+    if result.returncode != 0:
+        raise AssertionError(f"xdotool key failed: {result.stderr}")
+
+
+def click(display, window, button, up_only=False):
+    """Presses and releases a mouse button (1 left, 2 middle, 3 right, 4/5 wheel) on the window,
+    or only releases it."""
+    action = "mouseup" if up_only else "click"
+    result = xdotool(display, action, "--window", window, str(button))
+    if result.returncode != 0:
+        raise AssertionError(f"xdotool {action} failed: {result.stderr}")
+
+
+def window_geometry(display, window):
+    """(x, y, width, height) of the window as xwininfo reports it."""
+    out = subprocess.run(["xwininfo", "-id", window], env=dict(os.environ, DISPLAY=display),
+                         capture_output=True, text=True, timeout=30).stdout
+    fields = {}
+    for key, label in (("x", "Absolute upper-left X"), ("y", "Absolute upper-left Y"),
+                       ("width", "Width"), ("height", "Height")):
+        match = re.search(rf"{label}:\s+(-?\d+)", out)
+        fields[key] = int(match.group(1))
+    return fields["x"], fields["y"], fields["width"], fields["height"]
+
+
+def mpirun_available():
+    return shutil.which("mpirun") is not None and shutil.which("Xvfb") is not None
+
+
+class JobTestCase(unittest.TestCase):
+    """Gives each test a working directory, an Xvfb started on first use, and jobs that are all
+    ended when the test ends."""
+
+    def setUp(self):
+        if not mpirun_available():
+            self.fail("mpirun and Xvfb are required (run scripts/install-deps.sh)")
+        self.workdir = tempfile.mkdtemp(prefix="e2e-")
+        self._xvfb = None
+        self._jobs = []
+        self.addCleanup(self._cleanup)
+
+    def _cleanup(self):
+        for job in self._jobs:
+            job.stop()
+        if self._xvfb:
+            self._xvfb.stop()
+        if os.environ.get("KEEP_E2E_DIRS"):
+            print(f"kept {self.workdir}")
+        else:
+            shutil.rmtree(self.workdir, ignore_errors=True)
+
+    @property
+    def display(self):
+        if self._xvfb is None:
+            self._xvfb = Xvfb()
+        return self._xvfb.display
+
+    def start_job(self, program, ranks, workdir=None, **kwargs):
+        job = Job(program, ranks, self.display, workdir or self.workdir, **kwargs)
+        self._jobs.append(job)
+        return job
+
+
+def trace_wrapper(workdir):
+    """A launcher prefix that records the GL calls of every window rank with apitrace, into
+    workdir/rank<N>.trace (process 0 draws nothing and runs untraced)."""
+    script = os.path.join(workdir, ".trace-window-ranks.sh")
+    with open(script, "w") as f:
+        f.write('#!/bin/sh\n'
+                'if [ "${OMPI_COMM_WORLD_RANK:-0}" = 0 ]; then exec "$@"; fi\n'
+                f'exec apitrace trace -o "{workdir}/rank$OMPI_COMM_WORLD_RANK.trace" "$@"\n')
+    os.chmod(script, 0o755)
+    return [script]
+
+
+def trace_path(workdir, rank):
+    return os.path.join(workdir, f"rank{rank}.trace")
+
+
+def dump_trace(path, extra_args=()):
+    """The traced GL calls, one per line, without comments, fake calls and glX calls.
+    Pointer calls on client memory are re-emitted by apitrace before each draw and marked
+    '// fake'; they are kept (without the mark) when keep_fake is wanted: see dump_trace_raw."""
+    calls = []
+    for line in dump_trace_raw(path, extra_args):
+        if line.startswith("//") or line.startswith("glX") or not line.strip():
+            continue
+        if line.endswith("// fake"):
+            continue
+        calls.append(line)
+    return calls
+
+
+def dump_trace_raw(path, extra_args=()):
+    """Every line of `apitrace dump` without colours, call numbers or argument names."""
+    result = subprocess.run(
+        ["apitrace", "dump", "--color=never", "--call-nos=no", "--arg-names=no", *extra_args,
+         path], capture_output=True, text=True, timeout=600)
+    if result.returncode != 0:
+        raise AssertionError(f"apitrace dump failed: {result.stderr}")
+    return result.stdout.split("\n")
