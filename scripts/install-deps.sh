@@ -10,6 +10,7 @@ packages=(
   libsleef-dev
   libgtest-dev libbenchmark-dev
   xvfb x11-utils xdotool apitrace
+  python3
 )
 
 missing=()
