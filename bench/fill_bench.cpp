@@ -52,6 +52,5 @@ BENCHMARK(fastFill)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(forcedPath, avx512, FillPath::Avx512)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(forcedPath, avx2, FillPath::Avx2)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(forcedPath, sse2, FillPath::Sse2)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(forcedPath, sleefScalar, FillPath::Scalar)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -12,7 +12,7 @@ void fillNumbers(double* numbers, std::int64_t count);
 // Plain loop over std::sin / std::cos / std::tan: the reference the fast fill is held to.
 void fillNumbersScalar(double* numbers, std::int64_t count);
 
-// Best: what fillNumbers uses. Scalar: SLEEF one element at a time (works on every build).
+// Best: what fillNumbers uses. Scalar: fillNumbersScalar (the fallback off x86 or off GCC).
 enum class FillPath { Best, Avx512, Avx2, Sse2, Scalar };
 
 // True when this processor and build can run the path (Best and Scalar always can).

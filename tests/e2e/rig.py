@@ -52,7 +52,8 @@ class Xvfb:
     def __init__(self, screen="3200x3200x24"):
         read_end, write_end = os.pipe()
         self.process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen, "-nolisten", "tcp"],
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen, "-nolisten", "tcp",
+             "-noreset"],
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
             start_new_session=True)
         os.close(write_end)
@@ -198,9 +199,11 @@ def find_window(display, title, timeout=60):
     return wait_until(search, timeout, f"window {title!r}")
 
 
-def send_keys(display, window, *keys):
-    """Real key events to the window, in order (xdotool key names: Escape, p, C, ...)."""
-    result = xdotool(display, "key", "--window", window, *keys)
+def send_keys(display, window, *keys, delay_ms=None):
+    """Real key events to the window, in order (xdotool key names: Escape, p, C, ...).
+    delay_ms=0 sends a burst that arrives within one frame (xdotool waits 12 ms per key)."""
+    options = ["--delay", str(delay_ms)] if delay_ms is not None else []
+    result = xdotool(display, "key", *options, "--window", window, *keys)
     if result.returncode != 0:
         raise AssertionError(f"xdotool key failed: {result.stderr}")
 

@@ -6,9 +6,16 @@
 #include <cstdint>
 #include <iostream>
 #include <limits>
+#include <ostream>
+#include <string>
 #include <vector>
 
 #include "number_fill.h"
+
+// Lets failure messages name the path instead of dumping its bytes.
+void PrintTo(FillPath path, std::ostream* out) {
+    *out << fillPathName(path);
+}
 
 namespace {
 
@@ -70,12 +77,17 @@ protected:
 
 TEST(NumberFillScalar, IsThePlainFormulaAndStartsAtZero) {
     std::vector<double> numbers(768, untouched);
+    std::vector<double> viaPath(768, untouched);
     fillNumbersScalar(numbers.data(), 768);
+    fillNumbersWith(viaPath.data(), 768, FillPath::Scalar);
     EXPECT_EQ(numbers[0], 0.0);
     EXPECT_FALSE(std::signbit(numbers[0]));
     for (std::int64_t i = 0; i < 768; ++i) {
         ASSERT_EQ(std::bit_cast<std::uint64_t>(numbers[i]),
                   std::bit_cast<std::uint64_t>(referenceAt(i)))
+            << "i = " << i;
+        ASSERT_EQ(std::bit_cast<std::uint64_t>(viaPath[i]),
+                  std::bit_cast<std::uint64_t>(numbers[i]))
             << "i = " << i;
     }
 }
@@ -115,6 +127,8 @@ TEST_P(NumberFillPath, WholeRangeMatchesScalarLoopOnSample) {
         sample.push_back(i);
     }
 
+    // Reported, not asserted: the ulp gap where the sum does not cancel, and how much of the
+    // tolerance the worst element used.
     std::uint64_t maxUlp = 0;
     double maxShare = 0.0;
     for (std::int64_t i : sample) {
@@ -122,12 +136,17 @@ TEST_P(NumberFillPath, WholeRangeMatchesScalarLoopOnSample) {
         ASSERT_TRUE(closeEnough(got[i], want, i))
             << "i = " << i << " got " << got[i] << " want " << want << " ("
             << ulpDistance(got[i], want) << " ulp)";
-        maxUlp = std::max(maxUlp, ulpDistance(got[i], want));
+        const double x = static_cast<double>(i);
+        const double larger = std::max(std::fabs(std::sin(x)), std::fabs(std::cos(x)));
+        if (std::fabs(std::sin(x) + std::cos(x)) >= 0.5 * larger) {
+            maxUlp = std::max(maxUlp, ulpDistance(got[i], want));
+        }
         maxShare = std::max(maxShare, std::fabs(got[i] - want) / tolerance(i));
     }
     EXPECT_EQ(got[0], 0.0);
     std::cout << fillPathName(GetParam()) << ": " << sample.size() << " sampled elements, max "
-              << maxUlp << " ulp, max " << maxShare << " of the tolerance\n";
+              << maxUlp << " ulp without cancellation, max " << maxShare
+              << " of the tolerance\n";
 }
 
 TEST_P(NumberFillPath, TailsStayInsideTheBuffer) {
@@ -156,7 +175,7 @@ TEST_P(NumberFillPath, TailsStayInsideTheBuffer) {
 
 INSTANTIATE_TEST_SUITE_P(Paths, NumberFillPath,
                          ::testing::Values(FillPath::Best, FillPath::Avx512, FillPath::Avx2,
-                                           FillPath::Sse2, FillPath::Scalar),
+                                           FillPath::Sse2),
                          [](const ::testing::TestParamInfo<FillPath>& info) {
                              return std::string(fillPathName(info.param));
                          });

@@ -1,0 +1,112 @@
+"""Keyboard and mouse control of a window's run: it animates from the start, P and the right
+button pause it, R and the left button resume it, C steps it by hand, Esc ends it, and every other
+key or button does nothing. Run through the probe, whose head line names each frame's step."""
+
+import re
+import time
+import unittest
+
+import rig
+
+TITLE = "OPENGL Shardfall Thread: 1"
+STEP_LINE = re.compile(r"Probe step (\d+) spent \S+")
+
+# Inputs that must change nothing, running or paused: other keys, special keys, the middle
+# button, the wheel and releases alone. (button, release only)
+IDLE_KEYS = ["a", "x", "Z", "space", "Return", "1", "Up", "Left", "F1", "Page_Down"]
+IDLE_BUTTONS = [(2, False), (4, False), (5, False), (1, True), (3, True)]
+
+
+def steps(job):
+    """The step of every frame block rank 1 has written so far, in order."""
+    return [int(m.group(1)) for m in map(STEP_LINE.fullmatch, job.console(1)) if m]
+
+
+def wait_quiet(job, quiet=1.0, timeout=30):
+    """Waits until rank 1 writes nothing for `quiet` seconds; this is how a pause shows."""
+    last = [len(job.console(1)), time.monotonic()]
+
+    def settled():
+        count = len(job.console(1))
+        if count != last[0]:
+            last[:] = [count, time.monotonic()]
+            return False
+        return time.monotonic() - last[1] >= quiet
+
+    rig.wait_until(settled, timeout, f"rank 1 to stop writing for {quiet} s")
+    return steps(job)
+
+
+class Input(rig.JobTestCase):
+    def key(self, *names):
+        rig.send_keys(self.display, self.window, *names)
+
+    def click(self, button, up_only=False):
+        rig.click(self.display, self.window, button, up_only)
+
+    def send_idle_inputs(self, paused):
+        # Pausing again while paused changes nothing either.
+        for name in IDLE_KEYS + (["p", "P"] if paused else []):
+            self.key(name)
+        for button, up_only in IDLE_BUTTONS + ([(3, False)] if paused else []):
+            self.click(button, up_only)
+
+    def wait_step(self, step, after):
+        try:
+            self.job.wait_for_line(1, rf"Probe step {step} spent \S+", timeout=60)
+        except AssertionError as error:
+            raise AssertionError(f"no frame of step {step} after {after}: {error}") from None
+
+    def test_run_pause_step_resume_and_quit(self):
+        self.job = self.start_job("harness_probe", 2, env={"PROBE_PROGRAM": "shardfall"})
+        self.wait_step(3, "the start")
+        self.window = rig.find_window(self.display, TITLE)
+
+        # Nothing pressed yet: the run animates from the first step on.
+        self.assertEqual(steps(self.job)[:3], [1, 2, 3])
+
+        self.key("P")
+        paused_at = wait_quiet(self.job)[-1]
+        before = len(steps(self.job))
+        for offset, name in enumerate(["c", "C", "c"], 1):
+            self.key(name)
+            self.wait_step(paused_at + offset, name)
+        self.send_idle_inputs(paused=True)
+        # The C after them is the only input that may draw: exactly its frame follows, and the
+        # silence after it shows that none of them restarted the animation.
+        self.key("C")
+        self.wait_step(paused_at + 4, "the inputs that do nothing and C")
+        self.assertEqual(wait_quiet(self.job)[before:], [paused_at + i for i in range(1, 5)])
+
+        # Resumed, the idle steps run again: frames come without any C. Inputs that do nothing
+        # must not stop them.
+        self.key("r")
+        self.wait_step(paused_at + 6, "r")
+        self.send_idle_inputs(paused=False)
+        self.wait_step(steps(self.job)[-1] + 4, "the inputs that do nothing, running")
+
+        # The other pause and resume inputs: silence after each pause, frames after each resume.
+        switches = {"right button": lambda: self.click(3), "left button": lambda: self.click(1),
+                    "p": lambda: self.key("p"), "R": lambda: self.key("R")}
+        for pause, resume in (("right button", "left button"), ("p", "R")):
+            switches[pause]()
+            last = wait_quiet(self.job)[-1]
+            switches[resume]()
+            self.wait_step(last + 2, resume)
+
+        self.key("Escape")
+        self.assertEqual(self.job.wait_exit(60), 0)
+        drawn = steps(self.job)
+        # Every step is drawn once and in order: no input skipped or repeated one.
+        self.assertEqual(drawn, list(range(1, len(drawn) + 1)))
+        tail = self.job.console(1)[-10:]
+        self.assertEqual(tail[:2], ["Probe tail.", ""], tail)
+        self.assertRegex(tail[2], r"Total running time:  \S+ Secs\. @ window: 1")
+        self.assertRegex(tail[3], r"Average Angles/Sec: \S+ Angles/Sec\.")
+        self.assertEqual(tail[4:], ["Probe summary.", "", "",
+                                    "Results have been saved in a file and you can find it at: " +
+                                    self.job.results_file(1), "", ""])
+
+
+if __name__ == "__main__":
+    unittest.main()
