@@ -102,6 +102,9 @@ class Job:
             launched = list(wrapper) + launched
         command += launched
         process_env = dict(os.environ, DISPLAY=display) if display else dict(os.environ)
+        # Open MPI's hardware probe otherwise connects to every X display it finds, and dies when
+        # another test's Xvfb goes away meanwhile.
+        process_env["HWLOC_COMPONENTS"] = "-gl"
         self.launcher_log = open(os.path.join(workdir, ".mpirun.log"), "wb")
         self.process = subprocess.Popen(command, cwd=workdir, env=process_env,
                                         stdout=self.launcher_log, stderr=subprocess.STDOUT,
