@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   xvfb x11-utils xdotool apitrace
   python3
+  clang libclang-rt-14-dev nlohmann-json3-dev gnuplot-nox imagemagick
 )
 
 missing=()
