@@ -308,3 +308,27 @@ def dump_trace_raw(path, extra_args=()):
     if result.returncode != 0:
         raise AssertionError(f"apitrace dump failed: {result.stderr}")
     return result.stdout.split("\n")
+
+
+PROBE_STEP_LINE = re.compile(r"Probe step (\d+) spent \S+")
+
+
+def probe_steps(job, rank=1):
+    """The step of every frame block the probe's rank has written so far, in order."""
+    return [int(m.group(1)) for m in map(PROBE_STEP_LINE.fullmatch, job.console(rank)) if m]
+
+
+def wait_quiet(job, rank=1, quiet=1.0, timeout=60):
+    """Waits until the probe's rank writes nothing for `quiet` seconds, which is how a pause shows
+    (a bounded wait that only shows that nothing happens); returns the steps of its blocks."""
+    last = [len(job.console(rank)), time.monotonic()]
+
+    def settled():
+        count = len(job.console(rank))
+        if count != last[0]:
+            last[:] = [count, time.monotonic()]
+            return False
+        return time.monotonic() - last[1] >= quiet
+
+    wait_until(settled, timeout, f"rank {rank} to stop writing for {quiet} s")
+    return probe_steps(job, rank)

@@ -3,10 +3,8 @@ start-up, every reshape, and every frame call for call, checked against values c
 the frame's step and the window size. Run through the probe with each program's description."""
 
 import math
-import os
 import re
 import struct
-import time
 import unittest
 
 import rig
@@ -53,7 +51,6 @@ PROGRAMS = {
 SWAP = "glXSwapBuffers"
 CHARACTER = "<glutBitmapCharacter>"
 NUMBER = re.compile(r"(?<![\w.])-?\d+(?:\.\d*)?(?:[eE][-+]?\d+)?")
-STEP_LINE = re.compile(r"Probe step (\d+) spent \S+")
 
 
 def f32(value):
@@ -240,15 +237,15 @@ class GlTrace(rig.JobTestCase):
         job.wait_for_line(1, r"Probe step 2 spent \S+", timeout=120)
         window = rig.find_window(self.display, PROGRAMS[program]["title"] + " Thread: 1")
         rig.send_keys(self.display, window, "p")
-        blocks = wait_quiet(job)
+        blocks = rig.wait_quiet(job)
         result = rig.xdotool(self.display, "windowsize", window, "800", "600")
         self.assertEqual(result.returncode, 0, result.stderr)
         # The frame the resize asks for repeats the paused step.
-        rig.wait_until(lambda: len(steps(job)) > len(blocks), 60, "a frame after the resize")
-        self.assertEqual(steps(job)[len(blocks)], blocks[-1])
+        rig.wait_until(lambda: len(rig.probe_steps(job)) > len(blocks), 60, "a frame after the resize")
+        self.assertEqual(rig.probe_steps(job)[len(blocks)], blocks[-1])
         rig.send_keys(self.display, window, "Escape")
         self.assertEqual(job.wait_exit(120), 0)
-        return gl_calls(rig.trace_path(self.workdir, 1)), steps(job)
+        return gl_calls(rig.trace_path(self.workdir, 1)), rig.probe_steps(job)
 
     def check_trace(self, program):
         calls, drawn = self.record(program)
@@ -298,27 +295,6 @@ class GlTrace(rig.JobTestCase):
 
     def test_lanternis(self):
         self.check_trace("lanternis")
-
-
-def steps(job):
-    """The step of every frame block rank 1 has written so far, in order."""
-    return [int(m.group(1)) for m in map(STEP_LINE.fullmatch, job.console(1)) if m]
-
-
-def wait_quiet(job, quiet=1.0, timeout=60):
-    """Waits until rank 1 writes nothing for `quiet` seconds, as a paused window does; returns
-    the steps of its frame blocks."""
-    last = [len(job.console(1)), time.monotonic()]
-
-    def settled():
-        count = len(job.console(1))
-        if count != last[0]:
-            last[:] = [count, time.monotonic()]
-            return False
-        return time.monotonic() - last[1] >= quiet
-
-    rig.wait_until(settled, timeout, f"rank 1 to stop writing for {quiet} s")
-    return steps(job)
 
 
 if __name__ == "__main__":

@@ -2,39 +2,16 @@
 button pause it, R and the left button resume it, C steps it by hand, Esc ends it, and every other
 key or button does nothing. Run through the probe, whose head line names each frame's step."""
 
-import re
-import time
 import unittest
 
 import rig
 
 TITLE = "OPENGL Shardfall Thread: 1"
-STEP_LINE = re.compile(r"Probe step (\d+) spent \S+")
 
 # Inputs that must change nothing, running or paused: other keys, special keys, the middle
 # button, the wheel and releases alone. (button, release only)
 IDLE_KEYS = ["a", "x", "Z", "space", "Return", "1", "Up", "Left", "F1", "Page_Down"]
 IDLE_BUTTONS = [(2, False), (4, False), (5, False), (1, True), (3, True)]
-
-
-def steps(job):
-    """The step of every frame block rank 1 has written so far, in order."""
-    return [int(m.group(1)) for m in map(STEP_LINE.fullmatch, job.console(1)) if m]
-
-
-def wait_quiet(job, quiet=1.0, timeout=30):
-    """Waits until rank 1 writes nothing for `quiet` seconds; this is how a pause shows."""
-    last = [len(job.console(1)), time.monotonic()]
-
-    def settled():
-        count = len(job.console(1))
-        if count != last[0]:
-            last[:] = [count, time.monotonic()]
-            return False
-        return time.monotonic() - last[1] >= quiet
-
-    rig.wait_until(settled, timeout, f"rank 1 to stop writing for {quiet} s")
-    return steps(job)
 
 
 class Input(rig.JobTestCase):
@@ -63,11 +40,11 @@ class Input(rig.JobTestCase):
         self.window = rig.find_window(self.display, TITLE)
 
         # Nothing pressed yet: the run animates from the first step on.
-        self.assertEqual(steps(self.job)[:3], [1, 2, 3])
+        self.assertEqual(rig.probe_steps(self.job)[:3], [1, 2, 3])
 
         self.key("P")
-        paused_at = wait_quiet(self.job)[-1]
-        before = len(steps(self.job))
+        paused_at = rig.wait_quiet(self.job)[-1]
+        before = len(rig.probe_steps(self.job))
         for offset, name in enumerate(["c", "C", "c"], 1):
             self.key(name)
             self.wait_step(paused_at + offset, name)
@@ -76,27 +53,27 @@ class Input(rig.JobTestCase):
         # silence after it shows that none of them restarted the animation.
         self.key("C")
         self.wait_step(paused_at + 4, "the inputs that do nothing and C")
-        self.assertEqual(wait_quiet(self.job)[before:], [paused_at + i for i in range(1, 5)])
+        self.assertEqual(rig.wait_quiet(self.job)[before:], [paused_at + i for i in range(1, 5)])
 
         # Resumed, the idle steps run again: frames come without any C. Inputs that do nothing
         # must not stop them.
         self.key("r")
         self.wait_step(paused_at + 6, "r")
         self.send_idle_inputs(paused=False)
-        self.wait_step(steps(self.job)[-1] + 4, "the inputs that do nothing, running")
+        self.wait_step(rig.probe_steps(self.job)[-1] + 4, "the inputs that do nothing, running")
 
         # The other pause and resume inputs: silence after each pause, frames after each resume.
         switches = {"right button": lambda: self.click(3), "left button": lambda: self.click(1),
                     "p": lambda: self.key("p"), "R": lambda: self.key("R")}
         for pause, resume in (("right button", "left button"), ("p", "R")):
             switches[pause]()
-            last = wait_quiet(self.job)[-1]
+            last = rig.wait_quiet(self.job)[-1]
             switches[resume]()
             self.wait_step(last + 2, resume)
 
         self.key("Escape")
         self.assertEqual(self.job.wait_exit(60), 0)
-        drawn = steps(self.job)
+        drawn = rig.probe_steps(self.job)
         # Every step is drawn once and in order: no input skipped or repeated one.
         self.assertEqual(drawn, list(range(1, len(drawn) + 1)))
         tail = self.job.console(1)[-10:]
