@@ -1,29 +1,46 @@
+// The number buffer's fill: numbers[i] = (sin x + cos x) * tan x with x = (double)i. sin, cos
+// and tan are each a double within 1 ulp; the sum is rounded, then the product. Every path
+// writes the same bytes, numbers[0] is 0.0, and the buffer is written once in ascending order.
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
 
-// Fills numbers[i] = (sin x + cos x) * tan x with x = (double)i for i in [0, count).
-// The sum is formed first, then the product; each function is accurate to about 1 ulp.
-// Single-threaded, writes the buffer once in ascending order, numbers[0] == 0.0.
+// Ways the fill can run, fastest first.
+enum class FillPath { Avx512, Avx2, Sse2, Portable };
 
-// Vector path picked at run time for the processor in use.
-void fillNumbers(double* numbers, std::int64_t count);
+inline constexpr FillPath allFillPaths[] = {FillPath::Avx512, FillPath::Avx2, FillPath::Sse2,
+                                            FillPath::Portable};
 
-// Plain loop over std::sin / std::cos / std::tan: the reference the fast fill is held to.
-void fillNumbersScalar(double* numbers, std::int64_t count);
-
-// Best: what fillNumbers uses. Scalar: fillNumbersScalar (the fallback off x86 or off GCC).
-enum class FillPath { Best, Avx512, Avx2, Sse2, Scalar };
-
-// True when this processor and build can run the path (Best and Scalar always can).
+// True when this build and this processor can run the path (Portable always can).
 bool fillPathSupported(FillPath path);
 
-// Same fill through a chosen path; an unsupported path falls back to the best supported
-// one rather than faulting, so callers that care check fillPathSupported first.
-void fillNumbersWith(double* numbers, std::int64_t count, FillPath path);
-
-// The path Best resolves to on this processor (never Best itself).
+// The fastest supported path.
 FillPath bestFillPath();
 
-// Short lower-case name for reports: "avx512", "avx2", "sse2", "scalar", "best".
-const char* fillPathName(FillPath path);
+// "avx512", "avx2", "sse2", "portable".
+std::string_view fillPathName(FillPath path);
+
+// The path of that name, if any.
+std::optional<FillPath> fillPathNamed(std::string_view name);
+
+// Fills numbers[0, count) through the path, which must be supported. Pages of the range that
+// are not yet mapped in are mapped in first, in one request, rather than faulted in one by one.
+void fillNumbers(double* numbers, std::int64_t count, FillPath path);
+
+// The plain loop over the C library's sin, cos and tan: what the fill is measured against.
+void fillNumbersCLibrary(double* numbers, std::int64_t count);
+
+// The path a process uses when `requested` (the environment's value, or null) asks for one:
+// a known, supported name gives that path; null or empty gives the best. Anything else gives
+// the best path and a one-line warning that names the accepted values and the path used.
+struct FillPathChoice {
+    FillPath path;
+    std::string warning;
+};
+FillPathChoice chooseFillPath(const char* requested, bool (*supported)(FillPath));
+
+// The variable that chooseFillPath reads in the programs.
+inline constexpr const char* FillPathVariable = "SHARDFALL_FILL_PATH";

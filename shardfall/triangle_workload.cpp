@@ -1,6 +1,9 @@
 // The triangle scene: one indexed batch drawn from the number buffer, growing every step.
 #include <GL/gl.h>
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "growth_rule.h"
 #include "number_buffer.h"
 #include "number_fill.h"
@@ -21,6 +24,11 @@ TriangleSlot triangleSlots[MaxRanks];
 TriangleSlot& ownTriangles() { return triangleSlots[rank]; }
 
 void prepareScene() {
+    const FillPathChoice fill = chooseFillPath(std::getenv(FillPathVariable), fillPathSupported);
+    if (!fill.warning.empty()) {
+        std::fprintf(stderr, "shardfall: %s\n", fill.warning.c_str());
+    }
+
     glColorPointer(3, GL_DOUBLE, 0, numberBuffer);
     glVertexPointer(3, GL_DOUBLE, 0, numberBuffer);
     glNormalPointer(GL_DOUBLE, 0, numberBuffer);
@@ -30,7 +38,7 @@ void prepareScene() {
     glNewList(slot.displayList, GL_COMPILE);
     glPushMatrix();
     glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
-    fillNumbers(numberBuffer, NumberCount);
+    fillNumbers(numberBuffer, NumberCount, fill.path);
     glPopClientAttrib();
     glPopMatrix();
     glEndList();
