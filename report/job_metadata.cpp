@@ -71,6 +71,11 @@ JobMetadataOutcome parseJobJson(std::string_view text) {
         if (const auto renderer = entry.find("gl_renderer");
             renderer != entry.end() && renderer->is_string())
             display.glRenderer = renderer->get<std::string>();
+        if (const auto path = entry.find("fill_path"); path != entry.end() && path->is_string())
+            display.fillPath = path->get<std::string>();
+        if (const auto digest = entry.find("workload_digest");
+            digest != entry.end() && digest->is_string())
+            display.workloadDigest = digest->get<std::string>();
         out.metadata.displays.push_back(std::move(display));
     }
     return out;
@@ -94,9 +99,15 @@ std::optional<JobMetadataOutcome> readJobJson(const std::filesystem::path& dir) 
     return out;
 }
 
-std::optional<std::string> rendererOf(const JobMetadata& metadata, int rank) {
+const DisplayInfo* displayOf(const JobMetadata& metadata, int rank) {
     for (const DisplayInfo& display : metadata.displays) {
-        if (display.rank == rank && !display.glRenderer.empty()) return display.glRenderer;
+        if (display.rank == rank) return &display;
     }
-    return std::nullopt;
+    return nullptr;
+}
+
+std::optional<std::string> rendererOf(const JobMetadata& metadata, int rank) {
+    const DisplayInfo* display = displayOf(metadata, rank);
+    if (display == nullptr || display->glRenderer.empty()) return std::nullopt;
+    return display->glRenderer;
 }

@@ -1,5 +1,5 @@
-// What the launcher's job.json tells the report: the program, the process count and the GL
-// renderer of every window rank.
+// What the launcher's job.json tells the report: the program, the process count, and for every
+// window rank its GL renderer and, for shardfall, its fill path and workload digest.
 #pragma once
 
 #include <filesystem>
@@ -12,6 +12,8 @@ struct DisplayInfo {
     int rank = 0;
     std::string host;
     std::string glRenderer;
+    std::string fillPath;
+    std::string workloadDigest;  // SHA-256 of the bytes the rank's frames read, lower-case hex
 };
 
 struct JobMetadata {
@@ -30,5 +32,8 @@ JobMetadataOutcome parseJobJson(std::string_view text);
 
 // Absent when dir holds no job.json.
 std::optional<JobMetadataOutcome> readJobJson(const std::filesystem::path& dir);
+
+// The display entry of a rank, if job.json has one.
+const DisplayInfo* displayOf(const JobMetadata& metadata, int rank);
 
 std::optional<std::string> rendererOf(const JobMetadata& metadata, int rank);

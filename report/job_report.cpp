@@ -30,7 +30,37 @@ JobFigures jobFiguresOf(const std::vector<RankReport>& ranks) {
     return job;
 }
 
+// A job's ranks are comparable only if they drew the same bytes.
+void noteWorkloads(Report& report) {
+    std::map<std::string, std::vector<int>> ranksOfDigest;
+    std::map<std::string, std::string> pathOfDigest;
+    for (const RankReport& rank : report.ranks) {
+        if (!rank.workload) continue;
+        ranksOfDigest[rank.workload->digest].push_back(rank.run.rank);
+        pathOfDigest.emplace(rank.workload->digest, rank.workload->fillPath);
+    }
+    if (ranksOfDigest.size() == 1) {
+        report.job.workloadDigest = ranksOfDigest.begin()->first;
+        return;
+    }
+    if (ranksOfDigest.empty()) return;
+    std::string groups;
+    for (const auto& [digest, ranks] : ranksOfDigest) {
+        groups += (groups.empty() ? "" : "; ") + digest.substr(0, 12) + " (" +
+                  pathOfDigest[digest] + ") on rank " + listOf(ranks);
+    }
+    report.jobNotes.push_back("warning: the ranks drew different workloads, so their rates do "
+                              "not compare: " + groups);
+}
+
 }  // namespace
+
+void describeFromJob(ParsedFile& file, const JobMetadata& metadata) {
+    file.glRenderer = rendererOf(metadata, file.outcome.run.rank);
+    const DisplayInfo* display = displayOf(metadata, file.outcome.run.rank);
+    if (display != nullptr && !display->workloadDigest.empty())
+        file.workload = WorkloadIdentity{display->fillPath, display->workloadDigest};
+}
 
 Report assembleReport(std::vector<ParsedFile> files, const std::vector<JobMetadata>& metadata) {
     Report report;
@@ -49,6 +79,7 @@ Report assembleReport(std::vector<ParsedFile> files, const std::vector<JobMetada
         rank.run = std::move(file.outcome.run);
         rank.figures = rankFiguresOf(rank.run);
         rank.glRenderer = std::move(file.glRenderer);
+        rank.workload = std::move(file.workload);
         rank.notes = rank.run.notes;
         rank.notes.insert(rank.notes.end(), rank.figures.disagreements.begin(),
                           rank.figures.disagreements.end());
@@ -70,6 +101,7 @@ Report assembleReport(std::vector<ParsedFile> files, const std::vector<JobMetada
     }
     if (!report.ranks.empty() && !report.job.program)
         report.jobNotes.push_back("the files are of both programs: no job figures");
+    noteWorkloads(report);
 
     for (const JobMetadata& job : metadata) {
         if (job.program && report.job.program && *job.program != programName(*report.job.program)) {

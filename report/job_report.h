@@ -10,11 +10,18 @@
 #include "results_parser.h"
 #include "run_statistics.h"
 
+// What a shardfall rank drew: its fill path and the digest of the bytes its frames read.
+struct WorkloadIdentity {
+    std::string fillPath;
+    std::string digest;
+};
+
 struct ParsedFile {
     std::string file;
     std::optional<std::string> readError;  // the file could not be read; outcome is empty
     ParseOutcome outcome;
     std::optional<std::string> glRenderer;  // from the job.json beside it
+    std::optional<WorkloadIdentity> workload;  // likewise
 };
 
 struct RankReport {
@@ -22,6 +29,7 @@ struct RankReport {
     ResultsRun run;
     RankFigures figures;
     std::optional<std::string> glRenderer;
+    std::optional<WorkloadIdentity> workload;
     std::vector<std::string> notes;
 };
 
@@ -40,6 +48,7 @@ struct JobFigures {
     std::optional<RateFigures> rates;  // over the ranks with a finite rate
     int slowestRank = 0;
     std::string slowestHost;
+    std::optional<std::string> workloadDigest;  // when every rank with one has the same
 };
 
 struct Report {
@@ -48,6 +57,9 @@ struct Report {
     JobFigures job;
     std::vector<std::string> jobNotes;
 };
+
+// Adds what job.json says of the file's rank: its renderer and its workload.
+void describeFromJob(ParsedFile& file, const JobMetadata& metadata);
 
 Report assembleReport(std::vector<ParsedFile> files, const std::vector<JobMetadata>& metadata);
 

@@ -107,8 +107,7 @@ int main(int argc, char** argv) {
         file.readError = readWhole(path, text);
         if (!file.readError) {
             file.outcome = parseResults(text, path.filename().string());
-            if (job->second && !file.outcome.error)
-                file.glRenderer = rendererOf(*job->second, file.outcome.run.rank);
+            if (job->second && !file.outcome.error) describeFromJob(file, *job->second);
         }
         parsed.push_back(std::move(file));
     }

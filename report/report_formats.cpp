@@ -156,6 +156,11 @@ std::string formatTable(const Report& report) {
                 {"  imbalance",
                  printedOrDash(r.imbalance) + "  (fastest rank's rate / slowest rank's)"},
                 {"  slowest rank", std::to_string(job.slowestRank) + " @ " + job.slowestHost}};
+            if (job.workloadDigest) {
+                lines.push_back({"  workload", job.workloadDigest->substr(0, 12) +
+                                                   "  (SHA-256 of the bytes drawn, the same on "
+                                                   "every rank)"});
+            }
             out += alignedRows(lines, {true, true});
         }
     }
@@ -181,7 +186,7 @@ std::string formatCsv(const Report& report) {
     std::string out =
         "rank,host,program,end,frames,init_s,total_s,summary_total_s,first_frame_s,min_s,"
         "median_s,p95_s,p99_s,max_s,mean_s,stddev_s,cv,average_angles_per_s,average_rate_per_s,"
-        "rate_unit,rates_from,gl_renderer,file,notes\n";
+        "rate_unit,rates_from,gl_renderer,file,notes,fill_path,workload_digest\n";
     for (const RankReport& rank : report.ranks) {
         const RankFigures& f = rank.figures;
         const std::optional<Spread>& s = f.spread;
@@ -209,7 +214,9 @@ std::string formatCsv(const Report& report) {
             f.ratesFromSummary ? "summary" : "frames",
             csvField(rank.glRenderer.value_or("")),
             csvField(rank.file),
-            csvField(joinedNotes(rank.notes))};
+            csvField(joinedNotes(rank.notes)),
+            rank.workload ? csvField(rank.workload->fillPath) : "",
+            rank.workload ? csvField(rank.workload->digest) : ""};
         std::string line;
         for (const std::string& field : fields) line += (line.empty() ? "" : ",") + field;
         out += line + "\n";
@@ -247,8 +254,11 @@ std::string formatJson(const Report& report) {
                    {"rates_from", f.ratesFromSummary ? "summary" : "frames"},
                    {"gl_renderer", rank.glRenderer ? Json(*rank.glRenderer) : nullptr},
                    {"notes", rank.notes}};
-        if (rank.run.program == Program::Shardfall)
+        if (rank.run.program == Program::Shardfall) {
             entry["triangles_total"] = number(f.trianglesTotal);
+            entry["fill_path"] = rank.workload ? Json(rank.workload->fillPath) : nullptr;
+            entry["workload_digest"] = rank.workload ? Json(rank.workload->digest) : nullptr;
+        }
         else
             entry["vertices_per_frame"] = number(f.verticesPerFrame);
         ranks.push_back(std::move(entry));
@@ -259,6 +269,8 @@ std::string formatJson(const Report& report) {
                  {"ranks", job.ranks},
                  {"rate_unit", job.program ? Json(rateUnit(job.program)) : nullptr},
                  {"notes", report.jobNotes}};
+    if (job.program == Program::Shardfall)
+        jobJson["workload_digest"] = job.workloadDigest ? Json(*job.workloadDigest) : nullptr;
     if (job.rates) {
         const RateFigures& r = *job.rates;
         jobJson["ranks_with_rate"] = r.count;

@@ -42,20 +42,22 @@ inline bool near(double actual, double expected, double relative = 1e-9) {
 #include "job_report.h"
 
 // What benchreport builds from a fixture job folder, without the program.
-inline Report fixtureReport(const std::string& job) {
+// metadataText, when given, stands in for the job.json of the folder.
+inline Report fixtureReport(const std::string& job, const std::string& metadataText = "") {
     const std::filesystem::path dir = std::string(RESULTS_FIXTURES) + "/" + job;
     std::vector<std::filesystem::path> paths;
     for (const auto& entry : std::filesystem::directory_iterator(dir)) {
         if (entry.path().filename().string().starts_with("results_")) paths.push_back(entry.path());
     }
     std::sort(paths.begin(), paths.end());
-    const JobMetadata metadata = readJobJson(dir)->metadata;
+    const JobMetadata metadata =
+        metadataText.empty() ? readJobJson(dir)->metadata : parseJobJson(metadataText).metadata;
     std::vector<ParsedFile> files;
     for (const auto& path : paths) {
         ParsedFile file;
         file.file = path.string();
         file.outcome = parseResults(fileText(path), path.filename().string());
-        file.glRenderer = rendererOf(metadata, file.outcome.run.rank);
+        describeFromJob(file, metadata);
         files.push_back(std::move(file));
     }
     return assembleReport(std::move(files), {metadata});

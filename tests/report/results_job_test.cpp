@@ -4,6 +4,7 @@
 #include "job_metadata.h"
 #include "job_report.h"
 #include "report_fixtures.h"
+#include "report_formats.h"
 
 TEST(JobReport, FiguresOverTheRanksOfAShardfallJob) {
     const Report report = fixtureReport("shardfall-job");
@@ -66,6 +67,49 @@ TEST(JobReport, FilesOfBothProgramsOrOfOneRankTwiceAreNoted) {
     EXPECT_EQ(report.jobNotes,
               (std::vector<std::string>{"rank 1 has 3 results files",
                                         "the files are of both programs: no job figures"}));
+}
+
+TEST(JobReport, RanksThatDrewDifferentWorkloadsAreWarnedAbout) {
+    const std::string same = std::string(64, 'a');
+    const std::string other = "0123456789ab" + std::string(52, 'f');
+    auto metadata = [&](const std::string& digestOfRank3) {
+        std::string displays;
+        for (int rank : {1, 2, 3, 4, 6}) {
+            const std::string digest = rank == 3 ? digestOfRank3 : same;
+            displays += std::string(displays.empty() ? "" : ",") + R"({"rank": )" +
+                        std::to_string(rank) + R"(, "fill_path": ")" +
+                        (rank == 3 ? "sse2" : "avx512") + R"(", "workload_digest": ")" + digest +
+                        R"("})";
+        }
+        return R"({"schema_version": 1, "program": "shardfall", "displays": [)" + displays + "]}";
+    };
+
+    const Report agreeing = fixtureReport("shardfall-job", metadata(same));
+    EXPECT_EQ(agreeing.job.workloadDigest, same);
+    EXPECT_TRUE(agreeing.jobNotes.empty());
+    ASSERT_TRUE(agreeing.ranks[2].workload);
+    EXPECT_EQ(agreeing.ranks[2].workload->fillPath, "sse2");
+    const std::string table = formatTable(agreeing);
+    const std::size_t line = table.find("\n  workload ");
+    ASSERT_NE(line, std::string::npos) << table;
+    EXPECT_EQ(table.substr(table.find_first_not_of(' ', line + 11), 67),
+              "aaaaaaaaaaaa  (SHA-256 of the bytes drawn, the same on every rank)\n");
+    const std::string json = formatJson(agreeing);
+    EXPECT_NE(json.find("\"fill_path\": \"sse2\",\n      \"workload_digest\": \"" + same + "\""),
+              std::string::npos);
+    EXPECT_NE(json.find("\"workload_digest\": \"" + same + "\",\n    \"ranks_with_rate\""),
+              std::string::npos)
+        << json;
+
+    const Report differing = fixtureReport("shardfall-job", metadata(other));
+    EXPECT_FALSE(differing.job.workloadDigest);
+    EXPECT_EQ(differing.jobNotes,
+              (std::vector<std::string>{
+                  "warning: the ranks drew different workloads, so their rates do not compare: "
+                  "0123456789ab (sse2) on rank 3; aaaaaaaaaaaa (avx512) on rank 1, 2, 4, 6"}));
+
+    // A job.json from before digests were recorded: nothing to say.
+    EXPECT_FALSE(fixtureReport("shardfall-job").job.workloadDigest);
 }
 
 TEST(JobMetadata, ReadsTheRendererOfEachRank) {
