@@ -113,6 +113,15 @@ class Job:
     def console_path(self, rank):
         return os.path.join(self.output_dir, "1", f"rank.{rank}", "stdout")
 
+    def error_lines(self, rank):
+        """What the rank wrote to its standard error, as a list of lines."""
+        try:
+            with open(os.path.join(self.output_dir, "1", f"rank.{rank}", "stderr"), "r",
+                      errors="replace") as f:
+                return f.read().split("\n")[:-1]
+        except FileNotFoundError:
+            return []
+
     def console(self, rank):
         """The rank's console so far, as a list of lines (a last line without its newline is
         left out: it is still being written)."""

@@ -17,6 +17,7 @@ import signal
 import struct
 import subprocess
 import sys
+import hashlib
 import unittest
 
 import rig
@@ -35,6 +36,41 @@ SUMMARY_PATTERNS = {
                   r"Average Vertex/Sec: \S+ Vertex/Sec\.", ""],
 }
 BLOCK_END = {"shardfall": r"It was: \S+ Triangles/sec\.", "lanternis": r"It was: \S+ Vertex/sec\."}
+FILL_PATHS = ("avx512", "avx2", "sse2", "portable")
+DRAWN_BYTES = 67108864
+
+# Preloaded into a job, it saves the bytes that the first glDrawElements call of a process
+# reads its indices from (the number buffer, whose first 67,108,864 bytes every frame draws
+# from) to DRAW_CAPTURE_FILE, then draws as usual.
+DRAW_CAPTURE_SOURCE = r"""
+#define _GNU_SOURCE
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+void glDrawElements(unsigned mode, int count, unsigned type, const void* indices) {
+    static void (*draw)(unsigned, int, unsigned, const void*);
+    static int saved;
+    const char* path = getenv("DRAW_CAPTURE_FILE");
+    if (!saved && path) {
+        saved = 1;
+        int fd = open(path, O_WRONLY | O_CREAT | O_EXCL, 0644);
+        if (fd >= 0) {
+            const char* at = indices;
+            for (size_t left = %d; left > 0;) {
+                ssize_t n = write(fd, at, left);
+                if (n <= 0) break;
+                at += n;
+                left -= (size_t)n;
+            }
+            close(fd);
+        }
+    }
+    if (!draw) draw = (void (*)(unsigned, int, unsigned, const void*))dlsym(RTLD_NEXT, "glDrawElements");
+    draw(mode, count, type, indices);
+}
+""" % DRAWN_BYTES
 
 
 def results_files(directory, program):
@@ -190,6 +226,11 @@ class LauncherTestCase(rig.JobTestCase):
             self.assertRegex(entry["gl_renderer"], r"llvmpipe|softpipe|swrast")
             self.assertIs(entry["software"], True)
             self.assertTrue(entry["gl_vendor"] and entry["gl_version"], entry)
+            if program == "shardfall":
+                self.assertIn(entry["fill_path"], FILL_PATHS)
+                self.assertRegex(entry["workload_digest"], r"^[0-9a-f]{64}$")
+            else:
+                self.assertNotIn("workload_digest", entry)
         self.assertEqual(len({d["display"] for d in displays}), len(displays),
                          "each window rank has a display of its own")
         return job
@@ -277,6 +318,32 @@ class UnattendedRuns(LauncherTestCase):
         hosts = [re.search(r" of (\S+) @ ", os.path.basename(files[1]))[1]]
         self.check_job_file(directory, "lanternis", 2, "frames", 1, hosts)
         self.check_report(directory, "lanternis", files)
+
+    def test_job_json_holds_the_digest_of_the_bytes_that_frames_read(self):
+        source = os.path.join(self.workdir, ".draw-capture.c")
+        shim = source[:-2] + ".so"
+        with open(source, "w") as f:
+            f.write(DRAW_CAPTURE_SOURCE)
+        subprocess.run(["cc", "-shared", "-fPIC", "-Wall", "-o", shim, source, "-ldl"],
+                       check=True, timeout=120)
+        capture = os.path.join(self.workdir, ".drawn.bin")
+        directory = os.path.join(self.workdir, "job")
+        launch = self.launch("--np", "2", "--frames", "1", "--display", "virtual",
+                             "--outdir", directory, "shardfall",
+                             env=self.environment(LD_PRELOAD=shim, DRAW_CAPTURE_FILE=capture))
+        status = launch.wait(240)
+        self.assertEqual(status, 0, launch.stderr()[-3000:])
+
+        with open(capture, "rb") as f:
+            drawn = f.read()
+        self.assertEqual(len(drawn), DRAWN_BYTES)
+        self.assertEqual(drawn[:8], bytes(8), "element 0 is 0.0")
+        hosts = [re.search(r" of (\S+) @ ", os.path.basename(p))[1]
+                 for p in results_files(directory, "shardfall").values()]
+        job = self.check_job_file(directory, "shardfall", 2, "frames", 1, hosts)
+        digest = job["displays"][0]["workload_digest"]
+        self.assertEqual(digest, hashlib.sha256(drawn).hexdigest())
+        self.assertRegex(launch.stdout(), rf"(?m)^  workload +{digest[:12]}  \(SHA-256 ")
 
     def test_interrupt_leaves_nothing_running(self):
         directory = os.path.join(self.workdir, "job")

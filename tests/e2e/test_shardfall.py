@@ -129,6 +129,23 @@ class ShardfallRun(rig.JobTestCase):
         self.assertEqual(job.results_lines(1),
                          [BANNER, "", "", init_line, "", ""] + block_lines + rest[:3] + [""])
 
+    def test_an_unknown_fill_path_is_named_once_and_the_run_goes_on(self):
+        job = self.start(env={"SHARDFALL_FILL_PATH": "avx1024"})
+        self.quit_after_three_frames(job)
+
+        self.assertEqual(job.console(0), ANNOUNCER_LINES)
+        console = job.console(1)
+        host, _ = self.check_startup(console[:5])
+        frames, rest = self.read_blocks(console[5:], host)
+        self.assertEqual([f.triangles for f in frames[:3]], [1, 2, 3])
+        self.check_summary(rest[:3], frames)
+        errors = job.error_lines(1)
+        self.assertEqual(len(errors), 1, errors)
+        self.assertRegex(errors[0], r"^shardfall: SHARDFALL_FILL_PATH=avx1024 names no fill path "
+                                    r"\(accepted: avx512, avx2, sse2, portable\); using "
+                                    r"(avx512|avx2|sse2|portable)$")
+        self.assertEqual(job.error_lines(0), [], "process 0 never fills the buffer")
+
     def wait_for_slow_frame(self, job, seconds):
         """Waits for a frame block whose frame took at least the given time."""
         def find():
