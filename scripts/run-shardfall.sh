@@ -10,7 +10,7 @@ seconds=${1:-20}
 
 bash scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)" --target shardfall benchreport >/dev/null
+cmake --build build -j"$(nproc)" --target shardfall shardfall-workload benchreport >/dev/null
 
 mkdir -p runs
 exec scripts/benchjob --np 3 --seconds "$seconds" --display auto \

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test (unit and end-to-end).
+# Installs what is missing, builds everything and runs every test (unit and end-to-end). The fill
+# is also built with Clang, whose build must write the same bytes as GCC's.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -7,5 +8,20 @@ bash scripts/install-deps.sh
 build=${BUILD_DIR:-build}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j"$(nproc)"
+
+clang_build=${CLANG_BUILD_DIR:-build-clang}
+cmake -S . -B "$clang_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+  -DBUILD_BENCHMARKS=OFF >/dev/null
+cmake --build "$clang_build" -j"$(nproc)" --target shardfall-workload number_fill_test
+(cd "$clang_build" && ctest --output-on-failure -R '^(NumberFill|FillPathChoice)\.')
+gcc_workload=$("$build/shardfall/shardfall-workload")
+clang_workload=$("$clang_build/shardfall/shardfall-workload")
+if [ "$gcc_workload" != "$clang_workload" ]; then
+  printf 'The GCC and Clang builds fill different workloads.\nGCC:\n%s\nClang:\n%s\n' \
+    "$gcc_workload" "$clang_workload" >&2
+  exit 1
+fi
+echo "GCC and Clang builds fill the same workload (${gcc_workload//$'\n'/, })"
+
 cd "$build"
-ctest --output-on-failure "$@"
+exec ctest --output-on-failure "$@"
