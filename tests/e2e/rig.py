@@ -298,7 +298,7 @@ def trace_path(workdir, rank):
 def dump_trace(path, extra_args=()):
     """The traced GL calls, one per line, without comments, fake calls and glX calls.
     Pointer calls on client memory are re-emitted by apitrace before each draw and marked
-    '// fake'; they are kept (without the mark) when keep_fake is wanted: see dump_trace_raw."""
+    '// fake'; they are left out here, and dump_trace_raw keeps them."""
     calls = []
     for line in dump_trace_raw(path, extra_args):
         if line.startswith("//") or line.startswith("glX") or not line.strip():

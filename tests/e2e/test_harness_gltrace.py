@@ -288,8 +288,7 @@ class GlTrace(rig.JobTestCase):
                              f"stacks left by the frame at step {step}")
             self.assertEqual(least, depth, f"the frame at step {step} popped below its pushes")
 
-    # One test per program: each gets an X server of its own, as the server resets when the
-    # last client of a job leaves, which a second job would race with.
+    # One test per program: each traces a job of its own on an X server of its own.
     def test_shardfall(self):
         self.check_trace("shardfall")
 
