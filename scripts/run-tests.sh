@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test (unit and end-to-end). The fill
-# is also built with Clang, whose build must write the same bytes as GCC's.
+# Installs what is missing, builds everything and runs every test (unit and end-to-end). A Clang
+# build of the fill must write the same bytes as GCC's; the Clang build also replays the fuzz
+# corpus through the results parser.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,8 +13,9 @@ cmake --build "$build" -j"$(nproc)"
 clang_build=${CLANG_BUILD_DIR:-build-clang}
 cmake -S . -B "$clang_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
   -DBUILD_BENCHMARKS=OFF >/dev/null
-cmake --build "$clang_build" -j"$(nproc)" --target shardfall-workload number_fill_test
-(cd "$clang_build" && ctest --output-on-failure -R '^(NumberFill|FillPathChoice)\.')
+cmake --build "$clang_build" -j"$(nproc)" \
+  --target shardfall-workload number_fill_test results_parser_fuzz
+(cd "$clang_build" && ctest --output-on-failure -R '^(NumberFill\.|FillPathChoice\.|results_parser_fuzz)')
 gcc_workload=$("$build/shardfall/shardfall-workload")
 clang_workload=$("$clang_build/shardfall/shardfall-workload")
 if [ "$gcc_workload" != "$clang_workload" ]; then
