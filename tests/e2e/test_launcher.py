@@ -393,6 +393,19 @@ class CommandAndRefusals(LauncherTestCase):
                 self.assertRegex(result.stderr, rf"^benchjob: [^\n]*{word}[^\n]*\n$")
                 self.assertEqual(os.listdir(cwd), [], "nothing is started or created")
 
+    def test_wrapper_without_a_rank_refuses(self):
+        # Outside a launcher there is no rank to read; rank 0 would be a guess.
+        directory = os.path.join(self.workdir, "job")
+        env = self.environment(OMPI_COMM_WORLD_RANK=None, PMI_RANK=None, PMIX_RANK=None)
+        result = subprocess.run([sys.executable, WRAPPER, "--dir", directory, "--",
+                                 rig.program_path("shardfall")], cwd=self.workdir, env=env,
+                                capture_output=True, text=True, timeout=60)
+        self.assertEqual(result.returncode, 1)
+        self.assertEqual(result.stdout, "")
+        self.assertRegex(result.stderr, r"^benchrank: on \S+: no MPI rank in the environment "
+                                        r"\(OMPI_COMM_WORLD_RANK, PMI_RANK, PMIX_RANK\)[^\n]*\n$")
+        self.assertFalse(os.path.exists(directory))
+
 
 if __name__ == "__main__":
     unittest.main()
