@@ -11,6 +11,35 @@ std::string listOf(const std::vector<int>& values) {
     return out;
 }
 
+std::vector<HostFigures> hostFiguresOf(const std::vector<RankReport>& ranks) {
+    std::vector<HostFigures> hosts;
+    std::vector<std::vector<double>> rates;
+    for (const RankReport& rank : ranks) {
+        auto at = std::find_if(hosts.begin(), hosts.end(),
+                               [&](const HostFigures& h) { return h.host == rank.run.host; });
+        if (at == hosts.end()) {
+            hosts.push_back({rank.run.host, 0, std::nullopt});
+            rates.emplace_back();
+            at = hosts.end() - 1;
+        }
+        ++at->ranks;
+        rates[at - hosts.begin()].push_back(rank.figures.averageRate);
+    }
+    for (std::size_t i = 0; i < hosts.size(); ++i) hosts[i].rates = rateFiguresOf(rates[i]);
+    return hosts;
+}
+
+std::optional<std::size_t> slowestHostOf(const std::vector<HostFigures>& hosts) {
+    std::optional<std::size_t> slowest;
+    const auto meanRate = [&](std::size_t i) {
+        return hosts[i].rates->sum / hosts[i].rates->count;
+    };
+    for (std::size_t i = 0; i < hosts.size(); ++i) {
+        if (hosts[i].rates && (!slowest || meanRate(i) < meanRate(*slowest))) slowest = i;
+    }
+    return slowest;
+}
+
 JobFigures jobFiguresOf(const std::vector<RankReport>& ranks) {
     JobFigures job;
     job.ranks = ranks.size();
@@ -27,6 +56,8 @@ JobFigures jobFiguresOf(const std::vector<RankReport>& ranks) {
         job.slowestRank = ranks[job.rates->slowest].run.rank;
         job.slowestHost = ranks[job.rates->slowest].run.host;
     }
+    job.hosts = hostFiguresOf(ranks);
+    job.slowestOfHosts = slowestHostOf(job.hosts);
     return job;
 }
 

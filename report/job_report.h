@@ -42,12 +42,21 @@ struct FileFailure {
 // The rate of a rank is its average triangles/sec (shardfall) or vertices/sec (lanternis).
 // Imbalance is the highest rank rate divided by the lowest: 1 when every rank ran alike,
 // 2 when the slowest rank managed half the rate of the fastest.
+// The ranks of one host. The slowest host is the one whose ranks have the lowest mean rate.
+struct HostFigures {
+    std::string host;
+    std::size_t ranks = 0;
+    std::optional<RateFigures> rates;  // over its ranks with a finite rate
+};
+
 struct JobFigures {
     std::optional<Program> program;  // absent when the ranks are not all of one program
     std::size_t ranks = 0;
     std::optional<RateFigures> rates;  // over the ranks with a finite rate
     int slowestRank = 0;
     std::string slowestHost;
+    std::vector<HostFigures> hosts;         // in the order of their lowest rank; one program only
+    std::optional<std::size_t> slowestOfHosts;  // index into hosts; absent without rates
     std::optional<std::string> workloadDigest;  // when every rank with one has the same
 };
 

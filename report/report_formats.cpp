@@ -41,6 +41,26 @@ std::string alignedRows(const std::vector<std::vector<std::string>>& rows,
     return out;
 }
 
+// One row per host, and the slowest of them.
+std::string hostsTable(const JobFigures& job) {
+    const std::string unit(rateUnit(job.program));
+    std::vector<std::vector<std::string>> rows{
+        {"  host", "ranks", "aggregate " + unit, "min " + unit, "max " + unit}};
+    for (const HostFigures& host : job.hosts) {
+        const std::optional<RateFigures>& r = host.rates;
+        rows.push_back({"  " + host.host, std::to_string(host.ranks), r ? asPrinted(r->sum) : "-",
+                        r ? asPrinted(r->min) : "-", r ? asPrinted(r->max) : "-"});
+    }
+    std::string out = "\nHosts: " + std::to_string(job.hosts.size()) + "\n" +
+                      alignedRows(rows, {true, false, false, false, false});
+    if (job.slowestOfHosts) {
+        out += alignedRows({{"  slowest host", job.hosts[*job.slowestOfHosts].host +
+                                                   "  (lowest mean rate of its ranks)"}},
+                           {true, true});
+    }
+    return out;
+}
+
 std::string rankLabel(const RankReport& rank) {
     return "rank " + std::to_string(rank.run.rank) + " @ " + rank.run.host;
 }
@@ -163,6 +183,7 @@ std::string formatTable(const Report& report) {
             }
             out += alignedRows(lines, {true, true});
         }
+        out += hostsTable(job);
     }
 
     std::vector<std::string> notes;
@@ -186,10 +207,20 @@ std::string formatCsv(const Report& report) {
     std::string out =
         "rank,host,program,end,frames,init_s,total_s,summary_total_s,first_frame_s,min_s,"
         "median_s,p95_s,p99_s,max_s,mean_s,stddev_s,cv,average_angles_per_s,average_rate_per_s,"
-        "rate_unit,rates_from,gl_renderer,file,notes,fill_path,workload_digest\n";
+        "rate_unit,rates_from,gl_renderer,host_ranks,host_aggregate_rate_per_s,"
+        "host_min_rate_per_s,host_max_rate_per_s,host_is_slowest,file,notes,fill_path,"
+        "workload_digest\n";
+    const JobFigures& job = report.job;
     for (const RankReport& rank : report.ranks) {
         const RankFigures& f = rank.figures;
         const std::optional<Spread>& s = f.spread;
+        const auto host =
+            std::find_if(job.hosts.begin(), job.hosts.end(),
+                         [&](const HostFigures& h) { return h.host == rank.run.host; });
+        const bool hasHost = host != job.hosts.end();
+        const RateFigures* hostRates = hasHost && host->rates ? &*host->rates : nullptr;
+        const bool slowest = hasHost && job.slowestOfHosts &&
+                             std::size_t(host - job.hosts.begin()) == *job.slowestOfHosts;
         const std::vector<std::string> fields{
             std::to_string(rank.run.rank),
             csvField(rank.run.host),
@@ -213,6 +244,11 @@ std::string formatCsv(const Report& report) {
             std::string(rateUnit(rank.run.program)),
             f.ratesFromSummary ? "summary" : "frames",
             csvField(rank.glRenderer.value_or("")),
+            hasHost ? std::to_string(host->ranks) : "",
+            hostRates ? csvNumber(hostRates->sum) : "",
+            hostRates ? csvNumber(hostRates->min) : "",
+            hostRates ? csvNumber(hostRates->max) : "",
+            hasHost ? (slowest ? "true" : "false") : "",
             csvField(rank.file),
             csvField(joinedNotes(rank.notes)),
             rank.workload ? csvField(rank.workload->fillPath) : "",
@@ -286,6 +322,19 @@ std::string formatJson(const Report& report) {
         jobJson["imbalance"] = nullptr;
         jobJson["slowest"] = nullptr;
     }
+
+    Json hosts = Json::array();
+    for (const HostFigures& host : job.hosts) {
+        const std::optional<RateFigures>& r = host.rates;
+        hosts.push_back({{"host", host.host},
+                         {"ranks", host.ranks},
+                         {"aggregate_rate", r ? number(r->sum) : Json(nullptr)},
+                         {"min_rate", r ? number(r->min) : Json(nullptr)},
+                         {"max_rate", r ? number(r->max) : Json(nullptr)}});
+    }
+    jobJson["hosts"] = hosts;
+    jobJson["slowest_host"] =
+        job.slowestOfHosts ? Json(job.hosts[*job.slowestOfHosts].host) : Json(nullptr);
 
     Json failures = Json::array();
     for (const FileFailure& failure : report.failures) {

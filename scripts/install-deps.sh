@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   openmpi-bin libopenmpi-dev
+  mpich libmpich-dev
   freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri mesa-utils
   libsleef-dev libssl-dev
   libgtest-dev libbenchmark-dev

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test (unit and end-to-end). A Clang
-# build of the fill must write the same bytes as GCC's; the Clang build also replays the fuzz
-# corpus through the results parser.
+# Installs what is missing, builds everything and runs every test (unit and end-to-end). Two more
+# trees: a Clang build of the fill must write the same bytes as GCC's (and replays the fuzz corpus
+# through the results parser), and the programs built against MPICH run the end-to-end tests whose
+# outcome depends on the MPI implementation (label "mpi").
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,5 +26,13 @@ if [ "$gcc_workload" != "$clang_workload" ]; then
 fi
 echo "GCC and Clang builds fill the same workload (${gcc_workload//$'\n'/, })"
 
-cd "$build"
-exec ctest --output-on-failure "$@"
+(cd "$build" && ctest --output-on-failure "$@")
+
+mpich=${MPICH_BUILD_DIR:-build-mpich}
+cmake -S . -B "$mpich" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMPI_EXECUTABLE_SUFFIX=.mpich \
+  -DBUILD_BENCHMARKS=OFF
+# Only what those tests run.
+cmake --build "$mpich" -j"$(nproc)" --target shardfall shardfall-workload lanternis \
+  harness_probe mpi_override benchreport
+cd "$mpich"
+ctest --output-on-failure -L mpi "$@"

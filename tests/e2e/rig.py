@@ -1,5 +1,8 @@
-"""End-to-end test rig: a private Xvfb, real mpirun jobs, real keys and clicks, and the console and
+"""End-to-end test rig: a private Xvfb, real MPI jobs, real keys and clicks, and the console and
 results files of every rank.
+
+The jobs run under the launcher of the MPI the build uses ($BENCH_MPIEXEC, "openmpi" or "mpich" in
+$BENCH_MPI; Open MPI's mpirun when unset).
 
 Everything waits on output with a timeout; nothing sleeps for a fixed time to let things happen.
 Every process started here is ended by its pid when the test ends, also when it fails.
@@ -18,6 +21,18 @@ import unittest
 BUILD_DIR = os.environ.get(
     "BENCH_BUILD_DIR",
     os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "build"))
+MPIEXEC = os.environ.get("BENCH_MPIEXEC") or "mpirun"
+MPI = os.environ.get("BENCH_MPI") or "openmpi"
+# The world rank of a process started by either launcher, in sh syntax.
+RANK_IN_SH = "${OMPI_COMM_WORLD_RANK:-$PMI_RANK}"
+
+
+def launcher_options(ranks, wdir=None):
+    """The launcher's options for a job of that many processes on this machine, started in wdir."""
+    if MPI == "mpich":
+        return ["-n", str(ranks)] + (["-wdir", wdir] if wdir else [])
+    options = ["--allow-run-as-root"] if os.geteuid() == 0 else []
+    return options + ["--oversubscribe", "-np", str(ranks)] + (["--wdir", wdir] if wdir else [])
 
 
 def program_path(name):
@@ -80,18 +95,20 @@ class Xvfb:
 
 
 class Job:
-    """One mpirun job in its own working directory, each rank's console in its own file."""
+    """One MPI job in its own working directory, each rank's console in its own file."""
 
     def __init__(self, program, ranks, display, workdir, env=None, preload_override=False,
-                 wrapper=None, extra_mpirun_args=()):
+                 wrapper=None, wdir=None):
         self.workdir = workdir
         self.ranks = ranks
-        self.output_dir = os.path.join(workdir, ".console")
-        command = ["mpirun"]
-        if os.geteuid() == 0:
-            command.append("--allow-run-as-root")
-        command += ["--oversubscribe", "-np", str(ranks), "--output-filename", self.output_dir]
-        command += list(extra_mpirun_args)
+        self.output_dir = os.path.join(os.path.abspath(workdir), ".console")
+        command = [MPIEXEC] + launcher_options(ranks, wdir)
+        # Each rank's stdout and stderr go to files of its own, the same way under either
+        # launcher.
+        console = f'{self.output_dir}/rank.{RANK_IN_SH}'
+        command += ["sh", "-c",
+                    f'mkdir -p "{console}" && exec "$@" > "{console}/stdout" 2> "{console}/stderr"',
+                    "sh"]
         launched = [program_path(program) if "/" not in program else program]
         variables = dict(env or {})
         if preload_override:
@@ -111,12 +128,12 @@ class Job:
                                         stdin=subprocess.DEVNULL, start_new_session=True)
 
     def console_path(self, rank):
-        return os.path.join(self.output_dir, "1", f"rank.{rank}", "stdout")
+        return os.path.join(self.output_dir, f"rank.{rank}", "stdout")
 
     def error_lines(self, rank):
         """What the rank wrote to its standard error, as a list of lines."""
         try:
-            with open(os.path.join(self.output_dir, "1", f"rank.{rank}", "stderr"), "r",
+            with open(os.path.join(self.output_dir, f"rank.{rank}", "stderr"), "r",
                       errors="replace") as f:
                 return f.read().split("\n")[:-1]
         except FileNotFoundError:
@@ -241,8 +258,8 @@ def window_geometry(display, window):
     return fields["x"], fields["y"], fields["width"], fields["height"]
 
 
-def mpirun_available():
-    return shutil.which("mpirun") is not None and shutil.which("Xvfb") is not None
+def launcher_available():
+    return shutil.which(MPIEXEC) is not None and shutil.which("Xvfb") is not None
 
 
 class JobTestCase(unittest.TestCase):
@@ -250,8 +267,8 @@ class JobTestCase(unittest.TestCase):
     ended when the test ends."""
 
     def setUp(self):
-        if not mpirun_available():
-            self.fail("mpirun and Xvfb are required (run scripts/install-deps.sh)")
+        if not launcher_available():
+            self.fail(f"{MPIEXEC} and Xvfb are required (run scripts/install-deps.sh)")
         self.workdir = tempfile.mkdtemp(prefix="e2e-")
         self._xvfb = None
         self._jobs = []
@@ -285,8 +302,9 @@ def trace_wrapper(workdir):
     script = os.path.join(workdir, ".trace-window-ranks.sh")
     with open(script, "w") as f:
         f.write('#!/bin/sh\n'
-                'if [ "${OMPI_COMM_WORLD_RANK:-0}" = 0 ]; then exec "$@"; fi\n'
-                f'exec apitrace trace -o "{workdir}/rank$OMPI_COMM_WORLD_RANK.trace" "$@"\n')
+                f'rank={RANK_IN_SH}\n'
+                'if [ "$rank" = 0 ]; then exec "$@"; fi\n'
+                f'exec apitrace trace -o "{workdir}/rank$rank.trace" "$@"\n')
     os.chmod(script, 0o755)
     return [script]
 

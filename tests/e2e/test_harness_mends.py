@@ -97,7 +97,7 @@ class Mends(report.ReportChecks, rig.JobTestCase):
         launcher_dir = os.path.join(self.workdir, "launch-" + program)
         os.mkdir(launcher_dir)
         return self.run_to_escape(program, launcher_dir, steps=steps,
-                                  extra_mpirun_args=("--wdir", directory))
+                                  wdir=directory)
 
     def test_results_file_that_cannot_be_created(self):
         directory = os.path.join(self.workdir, "closed")
@@ -130,7 +130,7 @@ class Mends(report.ReportChecks, rig.JobTestCase):
         os.mkdir(directory)
         self.mount_tmpfs(directory, "size=16k")
         job = self.start_job("harness_probe", 2, env={"PROBE_PROGRAM": program},
-                             extra_mpirun_args=("--wdir", directory))
+                             wdir=directory)
         capacity = os.statvfs(directory).f_blocks * os.statvfs(directory).f_frsize
 
         def file_full():

@@ -31,9 +31,9 @@ REFUSALS = [
     ("thread level before size", "shardfall", dict(THREAD_ONLY, **TOO_MANY), [THREAD, THREAD]),
 ]
 
-# What Open MPI prints when a process ends without finalising or with a non-zero status.
-ABNORMAL_END = re.compile(r"exiting improperly|abnormal termination|non-zero exit|^-{20,}$",
-                          re.MULTILINE)
+# What Open MPI and MPICH print when a process ends without finalising or with a non-zero status.
+ABNORMAL_END = re.compile(r"exiting improperly|abnormal termination|non-zero exit|^-{20,}$|"
+                          r"BAD TERMINATION|^={20,}$", re.MULTILINE)
 
 
 class Refusals(report.ReportChecks, rig.JobTestCase):

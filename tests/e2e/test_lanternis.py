@@ -165,8 +165,9 @@ class Lanternis(rig.JobTestCase):
         wrapper = os.path.join(self.workdir, ".trace-small-cube.sh")
         with open(wrapper, "w") as f:
             f.write('#!/bin/sh\n'
-                    'if [ "${OMPI_COMM_WORLD_RANK:-0}" = 0 ]; then exec "$@"; fi\n'
-                    f'export TRACE_FILE="{self.workdir}/rank$OMPI_COMM_WORLD_RANK.trace"\n'
+                    f'rank={rig.RANK_IN_SH}\n'
+                    'if [ "$rank" = 0 ]; then exec "$@"; fi\n'
+                    f'export TRACE_FILE="{self.workdir}/rank$rank.trace"\n'
                     f'export LD_PRELOAD="{shim}:{GLXTRACE[0]}"\n'
                     'exec "$@"\n')
         os.chmod(wrapper, 0o755)

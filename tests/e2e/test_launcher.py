@@ -209,8 +209,9 @@ class LauncherTestCase(rig.JobTestCase):
         self.assertEqual(job["ranks"], ranks)
         self.assertEqual(job["exit_status"], 0)
         self.assertEqual((job["end_mode"], job["end_value"]), (end_mode, end_value))
-        self.assertEqual(job["command"][0], "mpirun")
-        self.assertEqual(job["command"][job["command"].index("-np") + 1], str(ranks))
+        self.assertEqual(job["command"][0], rig.MPIEXEC)
+        count = "-np" if rig.MPI == "openmpi" else "-n"
+        self.assertEqual(job["command"][job["command"].index(count) + 1], str(ranks))
         self.assertTrue(job["command"][-1].endswith(f"/{program}"), job["command"])
         self.assertEqual(sorted(job["hosts"]), sorted(hosts))
         start, end = (datetime.datetime.strptime(job[k], "%Y-%m-%dT%H:%M:%SZ")
@@ -374,27 +375,38 @@ class CommandAndRefusals(LauncherTestCase):
         self.assertEqual(result.returncode, 0, result.stderr)
         return shlex.split(result.stdout)
 
-    def test_mpirun_command(self):
-        hostfile = os.path.join(self.workdir, "hosts")
-        with open(hostfile, "w") as f:
-            f.write("# lab machines\nalpha slots=2\nbeta\n# gamma slots=9\n\n")
+    def test_launcher_command(self):
+        # Three slots in either format; only Open MPI needs to be told to go past them.
+        hostfiles = []
+        for name, text in (
+                ("hosts-openmpi", "# lab machines\nalpha slots=2\nbeta\n# gamma slots=9\n\n"),
+                ("hosts-mpich", "# lab machines\nalpha:2\nbeta\n# gamma:9\n\n")):
+            hostfiles.append(os.path.join(self.workdir, name))
+            with open(hostfiles[-1], "w") as f:
+                f.write(text)
         many = str((os.cpu_count() or 1) + 1)
         cases = [
-            # (arguments, oversubscribed)
-            (["--hostfile", hostfile, "--np", "3", "shardfall"], False),
-            (["--hostfile", hostfile, "--np", "4", "shardfall"], True),
+            # (arguments, past the slots)
+            *[(["--hostfile", hostfile, "--np", np, "shardfall"], np == "4")
+              for hostfile in hostfiles for np in ("3", "4")],
             (["--np", "1", "lanternis"], False),
             (["--np", many, "lanternis"], True),
         ]
         for args, oversubscribed in cases:
             with self.subTest(args=args):
                 command = self.dry_run(*args)
-                self.assertEqual(command[0], "mpirun")
-                self.assertEqual("--oversubscribe" in command, oversubscribed, command)
-                self.assertEqual("--allow-run-as-root" in command, os.geteuid() == 0)
-                self.assertEqual(command[command.index("-np") + 1], args[args.index("--np") + 1])
-                if "--hostfile" in args:
-                    self.assertEqual(command[command.index("--hostfile") + 1], hostfile)
+                np = args[args.index("--np") + 1]
+                hostfile = ["--hostfile", args[1]] if "--hostfile" in args else []
+                self.assertEqual(command[0], rig.MPIEXEC)
+                if rig.MPI == "openmpi":
+                    self.assertEqual("--oversubscribe" in command, oversubscribed, command)
+                    self.assertEqual("--allow-run-as-root" in command, os.geteuid() == 0)
+                    at = command.index("-np")
+                    self.assertEqual(command[at:at + 2 + len(hostfile)], ["-np", np] + hostfile)
+                else:
+                    hostfile = ["-f", hostfile[1]] if hostfile else []
+                    self.assertEqual(command[1:4 + len(hostfile)],
+                                     ["-genvall", "-n", np] + hostfile)
 
         command = self.dry_run("--frames", "2", "--screenshots", "--outdir", "out", "lanternis",
                                "--", "--bind-to", "none")
@@ -409,21 +421,32 @@ class CommandAndRefusals(LauncherTestCase):
     def test_refusals_name_what_is_missing(self):
         # A tools folder stands in for PATH; a copy of the scripts outside the source tree has
         # no build folders to find the programs in.
+        launcher = os.path.basename(rig.MPIEXEC)
         tools = os.path.join(self.workdir, "tools")
         os.mkdir(tools)
-        os.symlink(shutil.which("mpirun"), os.path.join(tools, "mpirun"))
+        os.symlink(shutil.which(rig.MPIEXEC), os.path.join(tools, launcher))
         no_tools = os.path.join(self.workdir, "empty")
         os.mkdir(no_tools)
         copy = os.path.join(self.workdir, "copy", "scripts")
         os.makedirs(copy)
         for script in (LAUNCHER, WRAPPER):
             shutil.copy2(script, copy)
+        on_path = {"PATH": tools, "BENCH_MPIEXEC": launcher}
+        names = {"openmpi": "Open MPI", "mpich": "MPICH"}
+        other = "mpich" if rig.MPI == "openmpi" else "openmpi"
+        other_launcher = {"openmpi": "mpirun.openmpi", "mpich": "mpiexec.mpich"}[other]
         cases = [
-            # (what is missing, launcher, environment changes, arguments, word in the message)
-            ("mpirun", LAUNCHER, {"PATH": no_tools}, ["shardfall"], "mpirun"),
-            ("program", os.path.join(copy, "benchjob"),
-             {"PATH": tools, "BENCH_BUILD_DIR": None}, ["lanternis"], "lanternis"),
-            ("display", LAUNCHER, {"PATH": tools}, ["--display", "auto", "shardfall"], "Xvfb"),
+            # (what is missing, launcher, environment changes, arguments, words in the message)
+            ("launcher", LAUNCHER, {"PATH": no_tools, "BENCH_MPIEXEC": launcher}, ["shardfall"],
+             re.escape(launcher)),
+            ("program", os.path.join(copy, "benchjob"), dict(on_path, BENCH_BUILD_DIR=None),
+             ["lanternis"], "lanternis"),
+            ("display", LAUNCHER, on_path, ["--display", "auto", "shardfall"], "Xvfb"),
+            # A launcher of the other MPI would start one-process jobs that all think they
+            # are rank 0.
+            ("matching launcher", LAUNCHER, {}, ["--mpiexec", other_launcher, "shardfall"],
+             rf"{other_launcher} is {names[other]}'s launcher but \S+/shardfall is built with "
+             rf"{names[rig.MPI]} \(libmpi"),
         ]
         for missing, launcher, changes, args, word in cases:
             with self.subTest(missing=missing):
@@ -436,6 +459,19 @@ class CommandAndRefusals(LauncherTestCase):
                 self.assertEqual(result.stdout, "")
                 self.assertRegex(result.stderr, rf"^benchjob: [^\n]*{word}[^\n]*\n$")
                 self.assertEqual(os.listdir(cwd), [], "nothing is started or created")
+
+    def test_wrapper_without_a_rank_refuses(self):
+        # Outside a launcher there is no rank to read; rank 0 would be a guess.
+        directory = os.path.join(self.workdir, "job")
+        env = self.environment(OMPI_COMM_WORLD_RANK=None, PMI_RANK=None, PMIX_RANK=None)
+        result = subprocess.run([sys.executable, WRAPPER, "--dir", directory, "--",
+                                 rig.program_path("shardfall")], cwd=self.workdir, env=env,
+                                capture_output=True, text=True, timeout=60)
+        self.assertEqual(result.returncode, 1)
+        self.assertEqual(result.stdout, "")
+        self.assertRegex(result.stderr, r"^benchrank: on \S+: no MPI rank in the environment "
+                                        r"\(OMPI_COMM_WORLD_RANK, PMI_RANK, PMIX_RANK\)[^\n]*\n$")
+        self.assertFalse(os.path.exists(directory))
 
 
 if __name__ == "__main__":

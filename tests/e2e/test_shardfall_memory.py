@@ -32,7 +32,7 @@ while True:
         break
     except InterruptedError:
         pass
-rank = os.environ.get("OMPI_COMM_WORLD_RANK", "x")
+rank = os.environ.get("OMPI_COMM_WORLD_RANK", os.environ.get("PMI_RANK", "x"))
 with open(os.path.join(DIRECTORY, "peak-rss." + rank), "w") as f:
     f.write(str(usage.ru_maxrss))
 sys.exit(os.waitstatus_to_exitcode(status) % 256)

@@ -70,6 +70,16 @@ TEST(ReportFormats, CsvHasOneRowPerRankUnderItsHeader) {
     EXPECT_EQ(rank4.at("summary_total_s"), "");
     EXPECT_NE(rank4.at("notes").find("partial frame block at line 31 ignored"), std::string::npos);
 
+    // Each row carries its host's figures.
+    EXPECT_EQ(rank1.at("host_ranks"), "2");
+    EXPECT_EQ(rank1.at("host_aggregate_rate_per_s"), "230.672");
+    EXPECT_EQ(rank1.at("host_min_rate_per_s"), "107.143");
+    EXPECT_EQ(rank1.at("host_max_rate_per_s"), "123.529");
+    EXPECT_EQ(rank1.at("host_is_slowest"), "true");
+    EXPECT_EQ(rank4.at("host_ranks"), "3");
+    EXPECT_EQ(rank4.at("host_min_rate_per_s"), "80");
+    EXPECT_EQ(rank4.at("host_is_slowest"), "false");
+
     // No frames: the -nan averages become empty fields.
     const std::vector<std::string> lanternis = linesOf(formatCsv(fixtureReport("lanternis-job")));
     const auto rank3 = csvRow(csvFields(lanternis[0]), lanternis[3]);
@@ -105,6 +115,12 @@ TEST(ReportFormats, JsonHasRanksAJobAndTheFailures) {
     EXPECT_EQ(job.at("slowest"), (nlohmann::json{{"rank", 6}, {"host", "node-b"}}));
     EXPECT_EQ(job.at("rank_rate_per_s").at("max"), 3.79583e+06);
     EXPECT_EQ(job.at("notes").size(), 1u);
+    EXPECT_EQ(job.at("hosts"), nlohmann::json::parse(R"([
+        {"host": "node-a", "ranks": 2, "aggregate_rate": 230.672, "min_rate": 107.143,
+         "max_rate": 123.529},
+        {"host": "node-b", "ranks": 3, "aggregate_rate": 3796000.909, "min_rate": 80,
+         "max_rate": 3795830}])"));
+    EXPECT_EQ(job.at("slowest_host"), "node-a");
 
     ASSERT_EQ(doc.at("failures").size(), 1u);
     EXPECT_EQ(doc.at("failures").at(0).at("line"), 16);
@@ -133,6 +149,7 @@ TEST(ReportFormats, TableAlignsTheRanksAndListsNotesAndFailures) {
          {"Job: shardfall, 5 ranks", "aggregate triangles/s", "slowest rank", "6 @ node-b",
           "rank 4 @ node-b: partial frame block at line 31 ignored",
           "job: job.json counts 8 processes; no results for rank 7",
-          "Not reported:", ".txt:16: expected"})
+          "Not reported:", ".txt:16: expected", "Hosts: 2",
+          "slowest host  node-a  (lowest mean rate of its ranks)"})
         EXPECT_NE(text.find(piece), std::string::npos) << piece;
 }

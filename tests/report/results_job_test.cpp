@@ -42,6 +42,39 @@ TEST(JobReport, FiguresOverTheRanksOfAShardfallJob) {
               (std::vector<std::string>{"job.json counts 8 processes; no results for rank 7"}));
 }
 
+TEST(JobReport, HostFiguresGroupTheRanksOfEachHost) {
+    // node-a: ranks 1 and 2; node-b: ranks 3, 4 and 6 (rank 5's file failed).
+    const JobFigures shardfall = fixtureReport("shardfall-job").job;
+    ASSERT_EQ(shardfall.hosts.size(), 2u);
+    const HostFigures& a = shardfall.hosts[0];
+    const HostFigures& b = shardfall.hosts[1];
+    EXPECT_EQ(a.host, "node-a");
+    EXPECT_EQ(a.ranks, 2u);
+    ASSERT_TRUE(a.rates);
+    EXPECT_TRUE(near(a.rates->sum, 123.529 + 107.143));
+    EXPECT_EQ(a.rates->min, 107.143);
+    EXPECT_EQ(a.rates->max, 123.529);
+    EXPECT_EQ(b.host, "node-b");
+    EXPECT_EQ(b.ranks, 3u);
+    ASSERT_TRUE(b.rates);
+    EXPECT_TRUE(near(b.rates->sum, 3.79583e+06 + 10 / 0.11 + 80));
+    EXPECT_EQ(b.rates->min, 80);
+    EXPECT_EQ(b.rates->max, 3.79583e+06);
+    // The slowest rank is on node-b, but node-a's ranks have the lower mean rate.
+    EXPECT_EQ(shardfall.slowestHost, "node-b");
+    EXPECT_EQ(shardfall.slowestOfHosts, 0u);
+
+    // render02's rank 3 has no frames: counted among its ranks, not in its rates.
+    const JobFigures lanternis = fixtureReport("lanternis-job").job;
+    ASSERT_EQ(lanternis.hosts.size(), 2u);
+    EXPECT_EQ(lanternis.hosts[1].host, "render02");
+    EXPECT_EQ(lanternis.hosts[1].ranks, 2u);
+    ASSERT_TRUE(lanternis.hosts[1].rates);
+    EXPECT_EQ(lanternis.hosts[1].rates->count, 1u);
+    EXPECT_EQ(lanternis.hosts[1].rates->sum, 2.3141e+07);
+    EXPECT_EQ(lanternis.slowestOfHosts, 1u);
+}
+
 TEST(JobReport, ARankWithoutFramesHasNoRateAndIsNotTheSlowest) {
     const Report report = fixtureReport("lanternis-job");
     EXPECT_TRUE(report.failures.empty());
