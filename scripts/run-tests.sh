@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test (unit and end-to-end). Two more
+# Installs what is missing, builds everything and runs every test (unit and end-to-end). Three more
 # trees: a Clang build of the fill must write the same bytes as GCC's (and replays the fuzz corpus
-# through the results parser), and the programs built against MPICH run the end-to-end tests whose
-# outcome depends on the MPI implementation (label "mpi").
+# through the results parser); the programs build without the optional libraries; and the
+# programs built against MPICH run the end-to-end tests whose outcome depends on the MPI
+# implementation (label "mpi").
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -27,6 +28,13 @@ fi
 echo "GCC and Clang builds fill the same workload (${gcc_workload//$'\n'/, })"
 
 (cd "$build" && ctest --output-on-failure "$@")
+
+# Without the report's, the tests' and the benchmarks' libraries the programs still build.
+minimal=${MINIMAL_BUILD_DIR:-build-minimal}
+cmake -S . -B "$minimal" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON \
+  -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON -DCMAKE_DISABLE_FIND_PACKAGE_nlohmann_json=ON |
+  grep '^-- Not built: '
+cmake --build "$minimal" -j"$(nproc)" --target shardfall lanternis
 
 mpich=${MPICH_BUILD_DIR:-build-mpich}
 cmake -S . -B "$mpich" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMPI_EXECUTABLE_SUFFIX=.mpich \
