@@ -29,15 +29,20 @@ std::string formatNumber(double value) {
 
 std::string formatNumber(std::int64_t value) { return std::to_string(value); }
 
+std::string filledLine(LineText text, const std::string& value) {
+    return std::string(text.prefix) + value + std::string(text.suffix);
+}
+
 std::string dateStampFor(const std::tm& localTime) {
     std::array<char, 1024> text{};
-    std::strftime(text.data(), text.size(), "local date %Y.%m.%d time %H.%M.%S.txt", &localTime);
+    std::strftime(text.data(), text.size(), resultsNameDateFormat, &localTime);
     return text.data();
 }
 
 std::string resultsFileNameFor(const std::string& prefix, std::int32_t rank,
                                const std::string& host, const std::string& dateStamp) {
-    return prefix + " @ " + std::to_string(rank) + " of " + host + " @ " + dateStamp;
+    return prefix + std::string(resultsNameRank) + std::to_string(rank) +
+           std::string(resultsNameHost) + host + std::string(resultsNameDate) + dateStamp;
 }
 
 std::string windowTitleFor(const std::string& windowName, std::int32_t rank) {
@@ -55,26 +60,26 @@ std::string joinPath(const std::string& directory, const std::string& fileName) 
 }
 
 std::string initializationLine(std::int32_t rank, const std::string& host, double initTime) {
-    return "Window " + std::to_string(rank) + "@ " + host + " spent: " + formatNumber(initTime) +
-           " Secs to Initialize.";
+    return std::string(initializationStart) + std::to_string(rank) +
+           std::string(initializationHost) + host + std::string(initializationSpent) +
+           formatNumber(initTime) + std::string(initializationEnd);
 }
 
 std::string windowLine(std::int32_t rank, const std::string& host) {
-    return "window: " + std::to_string(rank) + " @ " + host;
+    return std::string(windowLineStart) + std::to_string(rank) + std::string(windowLineHost) + host;
 }
 
 std::string anglesLine(double anglesPerSec) {
-    return "It was: " + formatNumber(anglesPerSec) + " Angles/sec.";
+    return filledLine(anglesText, formatNumber(anglesPerSec));
 }
 
 std::string totalTimeLine(double totalTime, std::int32_t rank) {
-    return "Total running time:  " + formatNumber(totalTime) + " Secs. @ window: " +
-           std::to_string(rank);
+    return filledLine(totalTimeText, formatNumber(totalTime)) + std::to_string(rank);
 }
 
 std::string averageAnglesLine(std::int64_t framesCounted, double totalTime) {
-    return "Average Angles/Sec: " + formatNumber(static_cast<double>(framesCounted) / totalTime) +
-           " Angles/Sec.";
+    return filledLine(averageAnglesText,
+                      formatNumber(static_cast<double>(framesCounted) / totalTime));
 }
 
 std::string resultsLocationLine(const std::string& path, const std::string& failure) {

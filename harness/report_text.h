@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "harness.h"
+#include "line_texts.h"
 
 struct ReportLine {
     ReportSink sink;
@@ -18,6 +19,9 @@ using ReportLines = std::vector<ReportLine>;
 // Numbers as the standard streams write them by default: 6 significant digits, general notation.
 std::string formatNumber(double value);
 std::string formatNumber(std::int64_t value);
+
+// The text's prefix, the value, the text's suffix.
+std::string filledLine(LineText text, const std::string& value);
 
 std::string dateStampFor(const std::tm& localTime);
 std::string resultsFileNameFor(const std::string& prefix, std::int32_t rank,

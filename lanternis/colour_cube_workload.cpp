@@ -7,6 +7,7 @@
 #include "colour_cube.h"
 #include "lanternis_program.h"
 #include "report_text.h"
+#include "vertex_texts.h"
 
 namespace {
 
@@ -64,13 +65,13 @@ FrameLines recordFrame(double frameTime) {
     VertexSlot& vertices = vertexSlots[rank];
     vertices.verticesPerSec = verticesPerFrame() / frameTime;
     vertices.verticesTotal = verticesPerFrame() * static_cast<double>(ownSlot().framesCounted);
-    return {{"The system spent: " + formatNumber(frameTime) + " Secs. "},
-            {"It was: " + formatNumber(vertices.verticesPerSec) + " Vertex/sec."}};
+    return {{filledLine(vertexFrameTimeText, formatNumber(frameTime))},
+            {filledLine(verticesRateText, formatNumber(vertices.verticesPerSec))}};
 }
 
 std::vector<std::string> writeSummary() {
-    return {"Average Vertex/Sec: " + formatNumber(vertexSlots[rank].verticesTotal / ownSlot().totalTime) +
-            " Vertex/Sec."};
+    return {filledLine(averageVerticesText,
+                       formatNumber(vertexSlots[rank].verticesTotal / ownSlot().totalTime))};
 }
 
 }  // namespace

@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <sstream>
 
-namespace {
+#include "line_texts.h"
+#include "triangle_texts.h"
+#include "vertex_texts.h"
 
-constexpr std::string_view shardfallBanner = "Velmora :: Parvolent Benchmark Graphics Shardfall ";
-constexpr std::string_view lanternisBanner = "Velmora :: Parvolent Benchmark Graphics Lanternis ";
-constexpr std::string_view totalPrefix = "Total running time:  ";
+namespace {
 
 struct Line {
     std::string_view text;
@@ -39,6 +39,10 @@ std::optional<std::string_view> between(std::string_view line, std::string_view 
         !line.ends_with(suffix))
         return std::nullopt;
     return line.substr(prefix.size(), line.size() - prefix.size() - suffix.size());
+}
+
+std::string filledText(LineText text, std::string_view value) {
+    return std::string(text.prefix) + std::string(value) + std::string(text.suffix);
 }
 
 std::string quoted(std::string_view text) {
@@ -75,8 +79,8 @@ std::optional<NameFields> fieldsFromName(std::string_view name) {
     const auto slash = name.find_last_of('/');
     if (slash != std::string_view::npos) name.remove_prefix(slash + 1);
     Program program;
-    constexpr std::string_view shardfallName = "results_shardfall_windows_mac_mx @ ";
-    constexpr std::string_view lanternisName = "results_lanternis_windows_mac_mx @ ";
+    const std::string shardfallName = std::string(shardfallResultsPrefix) + std::string(resultsNameRank);
+    const std::string lanternisName = std::string(lanternisResultsPrefix) + std::string(resultsNameRank);
     if (name.starts_with(shardfallName)) {
         program = Program::Shardfall;
         name.remove_prefix(shardfallName.size());
@@ -86,13 +90,17 @@ std::optional<NameFields> fieldsFromName(std::string_view name) {
     } else {
         return std::nullopt;
     }
-    const auto of = name.find(" of ");
-    const auto date = name.rfind(" @ local date ");
+    const std::string_view dateFormat = resultsNameDateFormat;
+    const std::string dateMark =
+        std::string(resultsNameDate) + std::string(dateFormat.substr(0, dateFormat.find('%')));
+    const auto of = name.find(resultsNameHost);
+    const auto date = name.rfind(dateMark);
     if (of == std::string_view::npos || date == std::string_view::npos || date < of)
         return std::nullopt;
     const std::optional<int> rank = readRank(name.substr(0, of));
     if (!rank) return std::nullopt;
-    return NameFields{program, *rank, std::string(name.substr(of + 4, date - of - 4))};
+    const std::size_t host = of + resultsNameHost.size();
+    return NameFields{program, *rank, std::string(name.substr(host, date - host))};
 }
 
 struct Parse {
@@ -129,7 +137,8 @@ BlockResult readBlock(Parse& p, const std::string& headExpected) {
     ResultsRun& run = p.out.run;
     FrameBlock frame;
     frame.line = p.next + 1;
-    const std::string head = "window: " + rankText(run.rank) + " @ " + run.host;
+    const std::string head =
+        std::string(windowLineStart) + rankText(run.rank) + std::string(windowLineHost) + run.host;
     if (p.current() != head) {
         if (p.cutOff(head)) return BlockResult::CutOff;
         p.fail(headExpected);
@@ -137,50 +146,53 @@ BlockResult readBlock(Parse& p, const std::string& headExpected) {
     }
     ++p.next;
 
+    enum class Kind { Count, Seconds, Angles, Rate };
     struct Field {
-        std::string_view prefix;
-        std::string_view suffix;
-        std::string_view expected;
+        LineText text;
+        Kind kind;
     };
-    const bool shardfall = run.program == Program::Shardfall;
     std::vector<Field> fields;
-    if (shardfall) {
-        fields = {{"It drew ", " Triangles.", "\"It drew <count> Triangles.\""},
-                  {"It spent: ", " Secs. ",
-                   "\"It spent: <seconds> Secs. \" (seconds finite and not negative)"},
-                  {"It was: ", " Angles/sec.", "\"It was: <number> Angles/sec.\""},
-                  {"It was: ", " Triangles/sec.", "\"It was: <number> Triangles/sec.\""}};
+    if (run.program == Program::Shardfall) {
+        fields = {{trianglesDrawnText, Kind::Count},
+                  {triangleFrameTimeText, Kind::Seconds},
+                  {anglesText, Kind::Angles},
+                  {trianglesRateText, Kind::Rate}};
     } else {
-        fields = {{"The system spent: ", " Secs. ",
-                   "\"The system spent: <seconds> Secs. \" (seconds finite and not negative)"},
-                  {"It was: ", " Angles/sec.", "\"It was: <number> Angles/sec.\""},
-                  {"It was: ", " Vertex/sec.", "\"It was: <number> Vertex/sec.\""}};
+        fields = {{vertexFrameTimeText, Kind::Seconds},
+                  {anglesText, Kind::Angles},
+                  {verticesRateText, Kind::Rate}};
     }
     for (const Field& field : fields) {
         if (p.atEnd()) return BlockResult::CutOff;
+        const LineText text = field.text;
         std::string_view line = p.current();
-        std::optional<std::string_view> token = between(line, field.prefix, field.suffix);
+        std::optional<std::string_view> token = between(line, text.prefix, text.suffix);
         // An editor may have trimmed the trailing blank of the time line.
-        if (!token && field.suffix == " Secs. ") token = between(line, field.prefix, " Secs.");
+        if (!token && text.suffix.ends_with(' '))
+            token = between(line, text.prefix, text.suffix.substr(0, text.suffix.size() - 1));
         bool good = token.has_value();
-        if (good && field.suffix == " Triangles.") {
+        if (good && field.kind == Kind::Count) {
             const std::optional<std::int64_t> count = readInteger(*token);
             good = count && *count >= 0;
             if (good) frame.triangles = *count;
         } else if (good) {
             const std::optional<double> value = readDouble(*token);
             good = value.has_value();
-            if (good && field.suffix.starts_with(" Secs.")) {
+            if (good && field.kind == Kind::Seconds) {
                 good = std::isfinite(*value) && *value >= 0;
                 frame.frameTime = *value;
-            } else if (good && field.suffix == " Angles/sec.")
+            } else if (good && field.kind == Kind::Angles)
                 frame.anglesPerSec = *value;
             else if (good)
                 frame.rate = *value;
         }
         if (!good) {
-            if (p.cutOff(field.prefix)) return BlockResult::CutOff;
-            p.fail(std::string(field.expected));
+            if (p.cutOff(text.prefix)) return BlockResult::CutOff;
+            const std::string_view placeholder = field.kind == Kind::Count     ? "<count>"
+                                                 : field.kind == Kind::Seconds ? "<seconds>"
+                                                                               : "<number>";
+            p.fail("\"" + filledText(text, placeholder) + "\"" +
+                   (field.kind == Kind::Seconds ? " (seconds finite and not negative)" : ""));
             return BlockResult::Malformed;
         }
         ++p.next;
@@ -203,24 +215,23 @@ void readSummary(Parse& p) {
     const std::size_t start = p.next + 1;
     RunSummary summary;
 
-    const std::string totalSuffix = " Secs. @ window: " + rankText(run.rank);
-    const std::string totalExpected =
-        "\"Total running time:  <seconds> Secs. @ window: " + rankText(run.rank) + "\"";
+    const std::string totalSuffix = std::string(totalTimeText.suffix) + rankText(run.rank);
     struct Field {
         std::string_view prefix;
         std::string_view suffix;
         std::string expected;
         double* value;
     };
+    auto field = [](LineText text, std::string_view placeholder, double* value) {
+        return Field{text.prefix, text.suffix, "\"" + filledText(text, placeholder) + "\"", value};
+    };
     const std::vector<Field> fields{
-        {totalPrefix, totalSuffix, totalExpected, &summary.totalTime},
-        {"Average Angles/Sec: ", " Angles/Sec.", "\"Average Angles/Sec: <number> Angles/Sec.\"",
-         &summary.averageAngles},
-        shardfall
-            ? Field{"Average Triangles/Sec: ", " Triangles/Sec.",
-                    "\"Average Triangles/Sec: <number> Triangles/Sec.\"", &summary.averageRate}
-            : Field{"Average Vertex/Sec: ", " Vertex/Sec.",
-                    "\"Average Vertex/Sec: <number> Vertex/Sec.\"", &summary.averageRate}};
+        {totalTimeText.prefix, totalSuffix,
+         "\"" + std::string(totalTimeText.prefix) + "<seconds>" + totalSuffix + "\"",
+         &summary.totalTime},
+        field(averageAnglesText, "<number>", &summary.averageAngles),
+        field(shardfall ? averageTrianglesText : averageVerticesText, "<number>",
+              &summary.averageRate)};
     for (const Field& field : fields) {
         const std::optional<std::string_view> token =
             p.atEnd() ? std::nullopt : between(p.current(), field.prefix, field.suffix);
@@ -306,15 +317,15 @@ ParseOutcome parseResults(std::string_view text, std::string_view fileName) {
         return p.out;
     };
 
-    const std::string bannerExpected = "\"" + std::string(shardfallBanner) + "...\" or \"" +
-                                       std::string(lanternisBanner) + "...\"";
+    const std::string bannerExpected = "\"" + std::string(shardfallBannerLine) + "\" or \"" +
+                                       std::string(lanternisBannerLine) + "\"";
     if (p.atEnd()) return endedEarly(bannerExpected);
-    if (p.current().starts_with(shardfallBanner)) {
+    if (p.current() == shardfallBannerLine) {
         bannerProgram = Program::Shardfall;
-    } else if (p.current().starts_with(lanternisBanner)) {
+    } else if (p.current() == lanternisBannerLine) {
         bannerProgram = Program::Lanternis;
     } else {
-        if (p.cutOff(shardfallBanner) || p.cutOff(lanternisBanner))
+        if (p.cutOff(shardfallBannerLine) || p.cutOff(lanternisBannerLine))
             return endedEarly(bannerExpected);
         p.fail(bannerExpected);
         return p.out;
@@ -331,28 +342,31 @@ ParseOutcome parseResults(std::string_view text, std::string_view fileName) {
         }
     }
 
-    const std::string initExpected =
-        "\"Window <rank>@ <host> spent: <seconds> Secs to Initialize.\"";
+    const std::string initExpected = "\"" + std::string(initializationStart) + "<rank>" +
+                                     std::string(initializationHost) + "<host>" +
+                                     std::string(initializationSpent) + "<seconds>" +
+                                     std::string(initializationEnd) + "\"";
     if (p.atEnd()) return endedEarly(initExpected);
     {
         bool good = false;
-        if (const auto middle = between(p.current(), "Window ", " Secs to Initialize.")) {
-            const auto at = middle->find("@ ");
-            const auto spent = middle->rfind(" spent: ");
-            if (at != std::string_view::npos && spent != std::string_view::npos &&
-                spent >= at + 2) {
+        if (const auto middle = between(p.current(), initializationStart, initializationEnd)) {
+            const auto at = middle->find(initializationHost);
+            const auto spent = middle->rfind(initializationSpent);
+            const std::size_t host = at + initializationHost.size();
+            if (at != std::string_view::npos && spent != std::string_view::npos && spent >= host) {
                 const std::optional<int> rank = readRank(middle->substr(0, at));
-                const std::optional<double> initTime = readDouble(middle->substr(spent + 8));
+                const std::optional<double> initTime =
+                    readDouble(middle->substr(spent + initializationSpent.size()));
                 if (rank && initTime) {
                     run.rank = *rank;
-                    run.host = std::string(middle->substr(at + 2, spent - at - 2));
+                    run.host = std::string(middle->substr(host, spent - host));
                     run.initTime = *initTime;
                     good = true;
                 }
             }
         }
         if (!good) {
-            if (p.cutOff("Window ")) return endedEarly(initExpected);
+            if (p.cutOff(initializationStart)) return endedEarly(initExpected);
             p.fail(initExpected);
             return p.out;
         }
@@ -375,9 +389,10 @@ ParseOutcome parseResults(std::string_view text, std::string_view fileName) {
     }
 
     const bool shardfall = run.program == Program::Shardfall;
-    const std::string head = "\"window: " + rankText(run.rank) + " @ " + run.host + "\"";
+    const std::string head = "\"" + std::string(windowLineStart) + rankText(run.rank) +
+                             std::string(windowLineHost) + run.host + "\"";
     const std::string total =
-        "\"Total running time:  <seconds> Secs. @ window: " + rankText(run.rank) + "\"";
+        "\"" + filledText(totalTimeText, "<seconds>") + rankText(run.rank) + "\"";
     for (;;) {
         const std::size_t firstEmpty = p.next;
         while (!p.atEnd() && p.current().empty()) ++p.next;
@@ -385,7 +400,8 @@ ParseOutcome parseResults(std::string_view text, std::string_view fileName) {
         // No summary: killed, or the window closed by the window manager (one empty line).
         if (p.atEnd()) return p.out;
 
-        const bool summaryNext = p.current().starts_with(totalPrefix) || p.cutOff(totalPrefix);
+        const bool summaryNext = p.current().starts_with(totalTimeText.prefix) ||
+                                 p.cutOff(totalTimeText.prefix);
         if (empties == 0 && !summaryNext) {
             const std::size_t blockStart = p.next + 1;
             switch (readBlock(p, head + " or " + total)) {

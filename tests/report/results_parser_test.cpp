@@ -161,7 +161,7 @@ TEST(ResultsParser, NamesTheLineAndWhatWasExpected) {
         {"no empty line between blocks", removed(shardfall, 12), 12, "an empty line"},
         {"one empty line after the banner", removed(shardfall, 3), 3, "an empty line"},
         {"other banner", replaced(shardfall, 1, "Velmora :: Parvolent Benchmark Graphics Skyfall"),
-         1, "Shardfall ..."},
+         1, "Shardfall for Windows on Mac Mx system 2023.03.06.\" or \"Velmora"},
         {"bad rank in the start-up line",
          replaced(shardfall, 4, "Window 2 @ node-a spent: 2.68 Secs to Initialize."), 4,
          "Secs to Initialize."},
