@@ -68,9 +68,15 @@ JobMetadataOutcome parseJobJson(std::string_view text) {
         display.rank = *rankValue;
         if (const auto host = entry.find("host"); host != entry.end() && host->is_string())
             display.host = host->get<std::string>();
-        if (const auto renderer = entry.find("gl_renderer");
-            renderer != entry.end() && renderer->is_string())
-            display.glRenderer = renderer->get<std::string>();
+        const std::pair<const char*, std::string*> texts[] = {
+            {"gl_renderer", &display.glRenderer},
+            {"gl_vendor", &display.glVendor},
+            {"gl_version", &display.glVersion},
+            {"workload_digest", &display.workloadDigest}};
+        for (const auto& [key, field] : texts) {
+            if (const auto value = entry.find(key); value != entry.end() && value->is_string())
+                *field = value->get<std::string>();
+        }
         out.metadata.displays.push_back(std::move(display));
     }
     return out;
@@ -99,4 +105,11 @@ std::optional<std::string> rendererOf(const JobMetadata& metadata, int rank) {
         if (display.rank == rank && !display.glRenderer.empty()) return display.glRenderer;
     }
     return std::nullopt;
+}
+
+const DisplayInfo* displayOf(const JobMetadata& metadata, int rank) {
+    for (const DisplayInfo& display : metadata.displays) {
+        if (display.rank == rank) return &display;
+    }
+    return nullptr;
 }

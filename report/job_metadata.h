@@ -1,5 +1,5 @@
-// What the launcher's job.json tells the report: the program, the process count and the GL
-// renderer of every window rank.
+// What the launcher's job.json tells the report: the program, the process count and, for every
+// window rank, its GL vendor, renderer and version and its workload digest.
 #pragma once
 
 #include <filesystem>
@@ -12,6 +12,9 @@ struct DisplayInfo {
     int rank = 0;
     std::string host;
     std::string glRenderer;
+    std::string glVendor;
+    std::string glVersion;
+    std::string workloadDigest;  // SHA-256 of the workload, where the launcher records one
 };
 
 struct JobMetadata {
@@ -32,3 +35,6 @@ JobMetadataOutcome parseJobJson(std::string_view text);
 std::optional<JobMetadataOutcome> readJobJson(const std::filesystem::path& dir);
 
 std::optional<std::string> rendererOf(const JobMetadata& metadata, int rank);
+
+// The entry of a window rank; absent when job.json has none.
+const DisplayInfo* displayOf(const JobMetadata& metadata, int rank);
