@@ -48,8 +48,8 @@ std::string csvNumber(std::optional<double> value) {
 
 std::string testDescription(const Comparison& c) {
     if (c.test == CompareTest::SignedRank) {
-        return "Wilcoxon signed-rank test on the log rate ratios of the steps both drew "
-               "(frames paired by batch size)";
+        return "Wilcoxon signed-rank test on the log rate ratios of the steps both drew\n"
+               "   (frames paired by batch size)";
     }
     return "Mann-Whitney U test on the per-frame rates";
 }
@@ -81,9 +81,9 @@ std::string formatComparisonTable(const Comparison& c, const std::string& baseLa
 
     out += "\n" + std::string(programName(c.program)) + ": " + unit +
            " over the frames both jobs drew, the first frame of each rank left out.\n";
-    out += "p: " + testDescription(c) + ", two-sided; the job's p from the summed rates of its "
-           "ranks at each " + (c.test == CompareTest::SignedRank ? "step" : "frame") +
-           " all ranks drew.\n";
+    out += "p: " + testDescription(c) + ", two-sided;\n   the job's from the sum of the ranks' "
+           "rates at each " + (c.test == CompareTest::SignedRank ? "step" : "frame") +
+           " that all ranks drew.\n";
     char alpha[32];
     std::snprintf(alpha, sizeof alpha, "%g", c.alpha);
     out += "~: no significant change (p >= " + std::string(alpha) + ").\n";

@@ -94,6 +94,10 @@ std::optional<std::string> shortageNote(CompareTest test, std::size_t n, double 
     return std::nullopt;
 }
 
+std::string countText(double value) {
+    return std::fabs(value) < 1e15 ? std::to_string(std::llround(value)) : asPrinted(value);
+}
+
 std::string rankName(int rank) { return "rank " + std::to_string(rank); }
 
 void noteContext(const ComparedJob& base, const ComparedJob& next, int rank,
@@ -131,8 +135,8 @@ std::vector<std::string> workDifferences(const ComparedJob& base, const Compared
         const std::optional<double> p = rank.figures.verticesPerFrame;
         const std::optional<double> q = other->figures.verticesPerFrame;
         if (rank.run.program == Program::Lanternis && p && q && *p != *q) {
-            out.push_back(rankName(rank.run.rank) + " draws " + asPrinted(*p) +
-                          " points per frame in base, " + asPrinted(*q) +
+            out.push_back(rankName(rank.run.rank) + " draws " + countText(*p) +
+                          " points per frame in base, " + countText(*q) +
                           " in new (another colour depth)");
         }
         const DisplayInfo* da = displayIn(base, rank.run.rank);
