@@ -84,6 +84,24 @@ TEST(BenchreportCompare, RefusesDifferentWorkUnlessForced) {
     EXPECT_EQ(program.status, 2);
     EXPECT_TRUE(contains(program.err, "different programs: base lanternis, new shardfall"));
 
+    // Copies of one job whose job.json records different workload digests for rank 1.
+    std::vector<std::string> copies;
+    for (const char letter : {'a', 'b'}) {
+        const std::string digest(64, letter);
+        const fs::path copy = scratch() / std::string(1, letter);
+        fs::remove_all(copy);
+        fs::copy(compareFixtures + "shardfall-base", copy);
+        auto job = nlohmann::json::parse(readAll(copy / "job.json"));
+        job["displays"][0]["workload_digest"] = digest;
+        std::ofstream(copy / "job.json") << job.dump();
+        copies.push_back(copy.string());
+    }
+    const ProgramRun digests = compare(copies);
+    EXPECT_EQ(digests.status, 2);
+    EXPECT_EQ(digests.err, "benchreport compare: refused: rank 1 ran another workload: digest " +
+                               std::string(64, 'a') + " in base, " + std::string(64, 'b') +
+                               " in new (--force compares anyway)\n");
+
     const ProgramRun forced = compare({"--force", base, compareFixtures + "lanternis-16bit"});
     EXPECT_EQ(forced.status, 0) << forced.err;
     EXPECT_TRUE(contains(forced.out, "\nNotes:\n  forced: rank 1 draws 16777216")) << forced.out;
