@@ -68,14 +68,16 @@ JobMetadataOutcome parseJobJson(std::string_view text) {
         display.rank = *rankValue;
         if (const auto host = entry.find("host"); host != entry.end() && host->is_string())
             display.host = host->get<std::string>();
-        if (const auto renderer = entry.find("gl_renderer");
-            renderer != entry.end() && renderer->is_string())
-            display.glRenderer = renderer->get<std::string>();
-        if (const auto path = entry.find("fill_path"); path != entry.end() && path->is_string())
-            display.fillPath = path->get<std::string>();
-        if (const auto digest = entry.find("workload_digest");
-            digest != entry.end() && digest->is_string())
-            display.workloadDigest = digest->get<std::string>();
+        const std::pair<const char*, std::string*> texts[] = {
+            {"gl_renderer", &display.glRenderer},
+            {"gl_vendor", &display.glVendor},
+            {"gl_version", &display.glVersion},
+            {"fill_path", &display.fillPath},
+            {"workload_digest", &display.workloadDigest}};
+        for (const auto& [key, field] : texts) {
+            if (const auto value = entry.find(key); value != entry.end() && value->is_string())
+                *field = value->get<std::string>();
+        }
         out.metadata.displays.push_back(std::move(display));
     }
     return out;

@@ -1,5 +1,6 @@
-// What the launcher's job.json tells the report: the program, the process count, and for every
-// window rank its GL renderer and, for shardfall, its fill path and workload digest.
+// What the launcher's job.json tells the report: the program, the process count and, for every
+// window rank, its GL vendor, renderer and version and, for shardfall, its fill path and workload
+// digest.
 #pragma once
 
 #include <filesystem>
@@ -12,6 +13,8 @@ struct DisplayInfo {
     int rank = 0;
     std::string host;
     std::string glRenderer;
+    std::string glVendor;
+    std::string glVersion;
     std::string fillPath;
     std::string workloadDigest;  // SHA-256 of the bytes the rank's frames read, lower-case hex
 };

@@ -11,22 +11,12 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 extern char** environ;
 
 namespace {
-
-// gnuplot single-quoted strings: a quote is written twice.
-std::string quotedForGnuplot(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) {
-        if (c == '\'') out += '\'';
-        if (c == '\n' || c == '\r') c = ' ';
-        out += c;
-    }
-    return out + "'";
-}
 
 std::string plotList(const std::vector<PlotSeries>& series, bool shardfallOnly,
                      const std::string& columns) {
@@ -79,6 +69,16 @@ std::optional<std::string> runGnuplot(const std::string& program, const std::str
 
 }  // namespace
 
+std::string quotedForGnuplot(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) {
+        if (c == '\'') out += '\'';
+        if (c == '\n' || c == '\r') c = ' ';
+        out += c;
+    }
+    return out + "'";
+}
+
 std::optional<PlotFormat> plotFormatOf(const std::string& path) {
     std::string extension = std::filesystem::path(path).extension().string();
     std::transform(extension.begin(), extension.end(), extension.begin(),
@@ -100,11 +100,7 @@ std::string plotData(const ResultsRun& run) {
     return out.str();
 }
 
-std::string plotScript(const std::vector<PlotSeries>& series, const std::string& output,
-                       PlotFormat format) {
-    const bool anyShardfall =
-        std::any_of(series.begin(), series.end(), [](const PlotSeries& s) { return s.shardfall; });
-    const int height = anyShardfall ? 1100 : 600;
+std::string plotHead(const std::string& output, PlotFormat format, int height) {
     std::string out;
     if (format == PlotFormat::Svg) {
         out += "set terminal svg size 1000," + std::to_string(height) +
@@ -114,7 +110,15 @@ std::string plotScript(const std::vector<PlotSeries>& series, const std::string&
                " noenhanced font 'sans,10' background '#ffffff'\n";
     }
     out += "set output " + quotedForGnuplot(output) + "\n";
-    out += "set grid\nset key outside right top\n";
+    return out + "set grid\nset key outside right top\n";
+}
+
+std::string plotScript(const std::vector<PlotSeries>& series, const std::string& output,
+                       PlotFormat format) {
+    const bool anyShardfall =
+        std::any_of(series.begin(), series.end(), [](const PlotSeries& s) { return s.shardfall; });
+    const int height = anyShardfall ? 1100 : 600;
+    std::string out = plotHead(output, format, height);
     std::size_t mostFrames = 0;
     for (const PlotSeries& s : series) mostFrames = std::max(mostFrames, s.frames);
     // Whole frame numbers only when there are few of them.
@@ -138,34 +142,24 @@ std::string plotScript(const std::vector<PlotSeries>& series, const std::string&
     return out;
 }
 
-std::optional<std::string> writePlot(const Report& report, const std::string& output) {
-    const std::optional<PlotFormat> format = plotFormatOf(output);
-    if (!format) return "the plot file must end in .svg or .png: " + output;
+std::optional<std::string> renderPlot(const std::vector<PlotDataFile>& data,
+                                      const std::function<std::string(const std::string&)>& script,
+                                      const std::string& output) {
     const std::optional<std::filesystem::path> dir = makeTempDir();
     if (!dir) return std::string("cannot make a temporary folder (") + std::strerror(errno) + ")";
-
-    std::vector<PlotSeries> series;
     std::optional<std::string> error;
-    for (std::size_t i = 0; i < report.ranks.size() && !error; ++i) {
-        const RankReport& rank = report.ranks[i];
-        if (rank.run.frames.empty()) continue;
-        PlotSeries s;
-        s.title = "rank " + std::to_string(rank.run.rank) + " @ " + rank.run.host;
-        s.dataFile = (*dir / ("rank-" + std::to_string(i) + ".dat")).string();
-        s.shardfall = rank.run.program == Program::Shardfall;
-        s.frames = rank.run.frames.size();
-        std::ofstream data(s.dataFile);
-        data << plotData(rank.run);
-        if (!data.flush()) error = "cannot write " + s.dataFile;
-        series.push_back(std::move(s));
+    for (std::size_t i = 0; i < data.size() && !error; ++i) {
+        const std::string path = (*dir / data[i].name).string();
+        std::ofstream file(path);
+        file << data[i].text;
+        if (!file.flush()) error = "cannot write " + path;
     }
-    if (!error && series.empty()) error = "no rank has a measured frame: nothing to plot";
     if (!error) {
         const std::string scriptPath = (*dir / "plot.gp").string();
-        std::ofstream script(scriptPath);
-        script << plotScript(series, output, *format);
-        if (!script.flush()) error = "cannot write " + scriptPath;
-        script.close();
+        std::ofstream file(scriptPath);
+        file << script(dir->string());
+        if (!file.flush()) error = "cannot write " + scriptPath;
+        file.close();
         if (!error) {
             const char* program = std::getenv("BENCHREPORT_GNUPLOT");
             error = runGnuplot(program && *program ? program : "gnuplot", scriptPath);
@@ -178,4 +172,31 @@ std::optional<std::string> writePlot(const Report& report, const std::string& ou
         if (ec || size == 0) error = "gnuplot wrote no plot to " + output;
     }
     return error;
+}
+
+std::optional<std::string> writePlot(const Report& report, const std::string& output) {
+    const std::optional<PlotFormat> format = plotFormatOf(output);
+    if (!format) return "the plot file must end in .svg or .png: " + output;
+    std::vector<PlotSeries> series;
+    std::vector<PlotDataFile> data;
+    for (std::size_t i = 0; i < report.ranks.size(); ++i) {
+        const RankReport& rank = report.ranks[i];
+        if (rank.run.frames.empty()) continue;
+        PlotSeries s;
+        s.title = "rank " + std::to_string(rank.run.rank) + " @ " + rank.run.host;
+        s.dataFile = "rank-" + std::to_string(i) + ".dat";
+        s.shardfall = rank.run.program == Program::Shardfall;
+        s.frames = rank.run.frames.size();
+        data.push_back({s.dataFile, plotData(rank.run)});
+        series.push_back(std::move(s));
+    }
+    if (series.empty()) return "no rank has a measured frame: nothing to plot";
+    return renderPlot(
+        data,
+        [&](const std::string& dir) {
+            std::vector<PlotSeries> placed = series;
+            for (PlotSeries& s : placed) s.dataFile = dir + "/" + s.dataFile;
+            return plotScript(placed, output, *format);
+        },
+        output);
 }

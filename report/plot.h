@@ -2,6 +2,7 @@
 // against triangles per frame.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,9 +24,25 @@ struct PlotSeries {
 // Columns: frame number, frame time, triangles of the frame, printed rate.
 std::string plotData(const ResultsRun& run);
 
+// gnuplot single-quoted text: a quote is written twice.
+std::string quotedForGnuplot(const std::string& text);
+
+// The terminal (by format, 1000 pixels wide), the output file, grid and key.
+std::string plotHead(const std::string& output, PlotFormat format, int height);
+
 std::string plotScript(const std::vector<PlotSeries>& series, const std::string& output,
                        PlotFormat format);
 
-// Runs gnuplot (or $BENCHREPORT_GNUPLOT) on a script and data in a temporary folder; the
-// error text when no plot was written.
+struct PlotDataFile {
+    std::string name;  // inside the temporary folder
+    std::string text;
+};
+
+// Writes the data files into a temporary folder and runs gnuplot (or $BENCHREPORT_GNUPLOT) on
+// the script made for that folder; the error text when no plot was written.
+std::optional<std::string> renderPlot(const std::vector<PlotDataFile>& data,
+                                      const std::function<std::string(const std::string&)>& script,
+                                      const std::string& output);
+
+// The plot of one job's report.
 std::optional<std::string> writePlot(const Report& report, const std::string& output);

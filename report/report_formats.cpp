@@ -13,7 +13,32 @@ std::string printedOrDash(std::optional<double> value) { return value ? asPrinte
 
 std::string rateText(double value) { return std::isfinite(value) ? asPrinted(value) : "-"; }
 
-// Text columns (left[c]) pad on the right, numbers on the left; trailing blanks are cut.
+std::string rankLabel(const RankReport& rank) {
+    return "rank " + std::to_string(rank.run.rank) + " @ " + rank.run.host;
+}
+
+// --- CSV ---
+
+std::string csvNumber(double value) { return std::isfinite(value) ? tidyText(value) : ""; }
+
+std::string csvNumber(std::optional<double> value) { return value ? csvNumber(*value) : ""; }
+
+std::string joinedNotes(const std::vector<std::string>& notes) {
+    std::string out;
+    for (const std::string& note : notes) out += (out.empty() ? "" : "; ") + note;
+    return out;
+}
+
+// --- JSON ---
+
+using Json = nlohmann::ordered_json;
+
+Json number(double value) { return std::isfinite(value) ? Json(tidy(value)) : Json(nullptr); }
+
+Json number(std::optional<double> value) { return value ? number(*value) : Json(nullptr); }
+
+}  // namespace
+
 std::string alignedRows(const std::vector<std::vector<std::string>>& rows,
                         const std::vector<bool>& left) {
     std::vector<std::size_t> widths;
@@ -41,6 +66,8 @@ std::string alignedRows(const std::vector<std::vector<std::string>>& rows,
     return out;
 }
 
+namespace {
+
 // One row per host, and the slowest of them.
 std::string hostsTable(const JobFigures& job) {
     const std::string unit(rateUnit(job.program));
@@ -61,9 +88,7 @@ std::string hostsTable(const JobFigures& job) {
     return out;
 }
 
-std::string rankLabel(const RankReport& rank) {
-    return "rank " + std::to_string(rank.run.rank) + " @ " + rank.run.host;
-}
+}  // namespace
 
 // --- CSV ---
 
@@ -82,10 +107,6 @@ double tidy(double value) {
     return out;
 }
 
-std::string csvNumber(double value) { return std::isfinite(value) ? tidyText(value) : ""; }
-
-std::string csvNumber(std::optional<double> value) { return value ? csvNumber(*value) : ""; }
-
 std::string csvField(const std::string& text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
     std::string out = "\"";
@@ -95,22 +116,6 @@ std::string csvField(const std::string& text) {
     }
     return out + "\"";
 }
-
-std::string joinedNotes(const std::vector<std::string>& notes) {
-    std::string out;
-    for (const std::string& note : notes) out += (out.empty() ? "" : "; ") + note;
-    return out;
-}
-
-// --- JSON ---
-
-using Json = nlohmann::ordered_json;
-
-Json number(double value) { return std::isfinite(value) ? Json(tidy(value)) : Json(nullptr); }
-
-Json number(std::optional<double> value) { return value ? number(*value) : Json(nullptr); }
-
-}  // namespace
 
 std::string formatTable(const Report& report) {
     std::string out;

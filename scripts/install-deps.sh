@@ -13,6 +13,7 @@ packages=(
   xvfb x11-utils xdotool apitrace
   python3
   clang libclang-rt-14-dev nlohmann-json3-dev gnuplot-nox imagemagick
+  libboost-dev
 )
 
 missing=()

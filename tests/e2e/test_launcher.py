@@ -346,6 +346,42 @@ class UnattendedRuns(LauncherTestCase):
         self.assertEqual(digest, hashlib.sha256(drawn).hexdigest())
         self.assertRegex(launch.stdout(), rf"(?m)^  workload +{digest[:12]}  \(SHA-256 ")
 
+    def test_exact_frames_run_draws_k_frames_per_window_and_two_such_jobs_compare(self):
+        # Each window is paused before its first step and stepped by hand: exactly K blocks,
+        # at the steps 1 to K of a steady run, in every window of both jobs.
+        frames = 4
+        directories = [os.path.join(self.workdir, name) for name in ("base", "new")]
+        for directory in directories:
+            launch = self.launch("--np", "3", "--exact-frames", str(frames), "--display",
+                                 "virtual", "--outdir", directory, "shardfall")
+            status = launch.wait(240)
+            self.assertEqual(status, 0, launch.stderr()[-3000:])
+            self.assertNotIn("paused only after", launch.stderr())
+            files = results_files(directory, "shardfall")
+            self.assertEqual(sorted(files), [1, 2])
+            for rank, path in files.items():
+                lines = read_lines(path)
+                self.assertEqual(frame_blocks(lines, "shardfall"), frames, "\n".join(lines))
+                drawn = [line for line in lines if line.startswith("It drew ")]
+                self.assertEqual(drawn, [f"It drew {n} Triangles." for n in (1, 2, 3, 4)])
+                for line, pattern in zip(lines[-4:], SUMMARY_PATTERNS["shardfall"]):
+                    self.assertRegex(line, "^" + pattern.format(rank=rank) + "$")
+            hosts = sorted({re.search(r" of (\S+) @ ", os.path.basename(path))[1]
+                            for path in files.values()})
+            self.check_job_file(directory, "shardfall", 3, "exact-frames", frames, hosts)
+
+        report = os.path.join(rig.BUILD_DIR, "report", "benchreport")
+        result = subprocess.run([report, "compare", "--json", *directories], capture_output=True,
+                                text=True, timeout=60)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        document = json.loads(result.stdout)
+        self.assertEqual(document["program"], "shardfall")
+        self.assertEqual([r["rank"] for r in document["ranks"]], [1, 2])
+        for entry in document["ranks"]:
+            self.assertEqual(entry["frames_compared"], frames - 1)
+            self.assertIsNotNone(entry["p_value"])
+        self.assertEqual(document["job"]["positions_compared"], frames - 1)
+
     def test_interrupt_leaves_nothing_running(self):
         directory = os.path.join(self.workdir, "job")
         launch = self.launch("--np", "3", "--display", "virtual", "--outdir", directory,
@@ -407,6 +443,10 @@ class CommandAndRefusals(LauncherTestCase):
                     hostfile = ["-f", hostfile[1]] if hostfile else []
                     self.assertEqual(command[1:4 + len(hostfile)],
                                      ["-genvall", "-n", np] + hostfile)
+
+        command = self.dry_run("--exact-frames", "3", "shardfall")
+        at = command.index(WRAPPER)
+        self.assertEqual(command[at + 3:at + 8], ["--display", "auto", "--exact-frames", "3", "--"])
 
         command = self.dry_run("--frames", "2", "--screenshots", "--outdir", "out", "lanternis",
                                "--", "--bind-to", "none")
