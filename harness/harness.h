@@ -52,6 +52,9 @@ int runBenchmark(int& argc, char**& argv, const ProgramDescription& description,
 
 inline constexpr int MaxRanks = 4096;
 
+// The GLUT display mode every window is opened with.
+extern const unsigned int windowDisplayMode;
+
 // The run record of one process, indexed by MPI rank; a process touches only its own entry.
 struct RunSlot {
     std::int32_t windowId;

@@ -9,10 +9,11 @@
 #include "process_values.h"
 #include "report_output.h"
 
+const unsigned int windowDisplayMode = GLUT_RGBA | GLUT_DOUBLE | GLUT_ACCUM | GLUT_ALPHA |
+                                       GLUT_DEPTH | GLUT_STENCIL | GLUT_MULTISAMPLE;
+
 namespace {
 
-constexpr unsigned int displayMode = GLUT_RGBA | GLUT_DOUBLE | GLUT_ACCUM | GLUT_ALPHA | GLUT_DEPTH |
-                                     GLUT_STENCIL | GLUT_MULTISAMPLE;
 constexpr int windowSize = 1440;
 constexpr int windowStride = 100;
 
@@ -59,7 +60,7 @@ int runBenchmark(int& argc, char**& argv, const ProgramDescription& description,
 
     slot.runStart = MPI_Wtime();
     glutInit(&argc, argv);
-    glutInitDisplayMode(displayMode);
+    glutInitDisplayMode(windowDisplayMode);
     glutInitWindowSize(windowSize, windowSize);
     glutInitWindowPosition(windowStride * rank, windowStride * rank);
     windowTitle = windowTitleFor(program->windowName, rank);

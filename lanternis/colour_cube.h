@@ -23,5 +23,15 @@ CubeScale cubeScaleFor(std::int32_t redBits, std::int32_t greenBits, std::int32_
 // order, and the colour's red takes b and its blue takes r.
 CubePoint colourCubePoint(std::int32_t r, std::int32_t g, std::int32_t b, const CubeScale& scale);
 
+// Receives one point of a cube walk.
+using OnCubePoint = void (*)(const CubePoint& point);
+
+// Walks the cube of the given bit counts, red slowest and blue fastest, and hands every point to
+// onPoint. Each counter runs from 0 while 2^bits, in double, is above it, and is left at the bound
+// it stopped at.
+void walkColourCube(std::int32_t redBits, std::int32_t greenBits, std::int32_t blueBits,
+                    std::int32_t& redIndex, std::int32_t& greenIndex, std::int32_t& blueIndex,
+                    OnCubePoint onPoint);
+
 // 2^(red + green + blue bits), formed from three powers of two.
 double verticesPerFrameFor(std::int32_t redBits, std::int32_t greenBits, std::int32_t blueBits);

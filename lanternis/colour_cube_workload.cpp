@@ -2,8 +2,6 @@
 // list and replayed every frame.
 #include <GL/gl.h>
 
-#include <cmath>
-
 #include "colour_cube.h"
 #include "lanternis_program.h"
 #include "report_text.h"
@@ -24,21 +22,10 @@ std::int32_t blueIndex;
 
 double verticesPerFrame() { return verticesPerFrameFor(redBits, greenBits, blueBits); }
 
-void emitPoints() {
-    const CubeScale scale = cubeScaleFor(redBits, greenBits, blueBits);
-    const double redLevels = std::pow(2.0, redBits);
-    const double greenLevels = std::pow(2.0, greenBits);
-    const double blueLevels = std::pow(2.0, blueBits);
-    for (redIndex = 0; redLevels > redIndex; ++redIndex) {
-        for (greenIndex = 0; greenLevels > greenIndex; ++greenIndex) {
-            for (blueIndex = 0; blueLevels > blueIndex; ++blueIndex) {
-                const CubePoint point = colourCubePoint(redIndex, greenIndex, blueIndex, scale);
-                glNormal3d(point.normal[0], point.normal[1], point.normal[2]);
-                glColor3d(point.colour[0], point.colour[1], point.colour[2]);
-                glVertex3d(point.vertex[0], point.vertex[1], point.vertex[2]);
-            }
-        }
-    }
+void onCubePoint(const CubePoint& point) {
+    glNormal3d(point.normal[0], point.normal[1], point.normal[2]);
+    glColor3d(point.colour[0], point.colour[1], point.colour[2]);
+    glVertex3d(point.vertex[0], point.vertex[1], point.vertex[2]);
 }
 
 void prepareScene() {
@@ -52,7 +39,7 @@ void prepareScene() {
     glPushMatrix();
     glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
     glBegin(GL_POINTS);
-    emitPoints();
+    walkColourCube(redBits, greenBits, blueBits, redIndex, greenIndex, blueIndex, onCubePoint);
     glEnd();
     glPopClientAttrib();
     glPopMatrix();

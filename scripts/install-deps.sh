@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config
   openmpi-bin libopenmpi-dev
   mpich libmpich-dev
-  freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri mesa-utils
+  freeglut3-dev libx11-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri mesa-utils
   libsleef-dev libssl-dev
   libgtest-dev libbenchmark-dev
   xvfb x11-utils xdotool apitrace

@@ -5,10 +5,15 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "colour_cube.h"
 
 namespace {
+
+std::vector<CubePoint> walkedPoints;
+
+void onWalkedPoint(const CubePoint& point) { walkedPoints.push_back(point); }
 
 using Triple = std::array<double, 3>;
 
@@ -127,4 +132,49 @@ TEST(ColourCube, SixteenBitCubeColoursEveryPointByItsReversedPosition) {
         }
     }
     EXPECT_EQ(static_cast<double>(points), verticesPerFrameFor(5, 6, 5));
+}
+
+// The walk hands out every point once, red slowest and blue fastest, and leaves each counter at
+// its bound; a channel without bits runs once.
+TEST(ColourCube, WalkVisitsEveryPointInListOrder) {
+    const struct {
+        std::int32_t redBits, greenBits, blueBits;
+        std::int32_t redLevels, greenLevels, blueLevels;
+    } cases[] = {
+        {3, 2, 4, 8, 4, 16},
+        {2, 0, 1, 4, 1, 2},
+        {0, 0, 0, 1, 1, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.redBits << "/" << c.greenBits << "/" << c.blueBits);
+        walkedPoints.clear();
+        std::int32_t redIndex = -1, greenIndex = -1, blueIndex = -1;
+        walkColourCube(c.redBits, c.greenBits, c.blueBits, redIndex, greenIndex, blueIndex,
+                       onWalkedPoint);
+        EXPECT_EQ(redIndex, c.redLevels);
+        EXPECT_EQ(greenIndex, c.greenLevels);
+        EXPECT_EQ(blueIndex, c.blueLevels);
+        ASSERT_EQ(static_cast<double>(walkedPoints.size()),
+                  verticesPerFrameFor(c.redBits, c.greenBits, c.blueBits));
+        const CubeScale scale = cubeScaleFor(c.redBits, c.greenBits, c.blueBits);
+        std::size_t next = 0;
+        for (std::int32_t r = 0; r < c.redLevels; ++r) {
+            for (std::int32_t g = 0; g < c.greenLevels; ++g) {
+                for (std::int32_t b = 0; b < c.blueLevels; ++b, ++next) {
+                    const CubePoint expected = colourCubePoint(r, g, b, scale);
+                    const CubePoint& walked = walkedPoints[next];
+                    ASSERT_EQ(walked.vertex, expected.vertex) << r << " " << g << " " << b;
+                    ASSERT_EQ(walked.colour, expected.colour) << r << " " << g << " " << b;
+                    for (int i = 0; i < 3; ++i) {
+                        // The origin's normal is NaN, which compares equal to nothing.
+                        if (std::isnan(expected.normal[i])) {
+                            ASSERT_TRUE(std::isnan(walked.normal[i]));
+                        } else {
+                            ASSERT_EQ(walked.normal[i], expected.normal[i]);
+                        }
+                    }
+                }
+            }
+        }
+    }
 }
