@@ -296,6 +296,18 @@ class JobTestCase(unittest.TestCase):
         return job
 
 
+def build_preload(workdir, name, source):
+    """Compiles C source into workdir/.<name>.so, a library to preload into a job; returns its
+    path."""
+    library = os.path.join(workdir, f".{name}.so")
+    source_path = library[:-3] + ".c"
+    with open(source_path, "w") as f:
+        f.write(source)
+    subprocess.run(["cc", "-shared", "-fPIC", "-Wall", "-o", library, source_path, "-ldl"],
+                   check=True, timeout=120)
+    return library
+
+
 def trace_wrapper(workdir):
     """A launcher prefix that records the GL calls of every window rank with apitrace, into
     workdir/rank<N>.trace (process 0 draws nothing and runs untraced)."""

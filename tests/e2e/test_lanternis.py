@@ -12,7 +12,6 @@ import glob
 import math
 import os
 import re
-import subprocess
 import unittest
 
 import rig
@@ -155,12 +154,7 @@ class Lanternis(rig.JobTestCase):
 
     def test_traced_small_cube(self):
         self.assertTrue(GLXTRACE, "apitrace's GLX tracer is not installed")
-        shim = os.path.join(self.workdir, ".colour-bits.so")
-        source = shim[:-3] + ".c"
-        with open(source, "w") as f:
-            f.write(SHIM_SOURCE)
-        subprocess.run(["cc", "-shared", "-fPIC", "-Wall", "-o", shim, source, "-ldl"],
-                       check=True, timeout=120)
+        shim = rig.build_preload(self.workdir, "colour-bits", SHIM_SOURCE)
         # The shim must come before the tracer, so that the program's query reaches it first.
         wrapper = os.path.join(self.workdir, ".trace-small-cube.sh")
         with open(wrapper, "w") as f:

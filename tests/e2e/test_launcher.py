@@ -25,6 +25,7 @@ import rig
 SCRIPTS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts")
 LAUNCHER = os.path.abspath(os.path.join(SCRIPTS, "benchjob"))
 WRAPPER = os.path.abspath(os.path.join(SCRIPTS, "benchrank"))
+SUPPORT = os.path.abspath(os.path.join(SCRIPTS, "bench_support.py"))
 TAG_VARIABLE = "BENCHJOB_TEST_TAG"
 
 SUMMARY_PATTERNS = {
@@ -321,12 +322,7 @@ class UnattendedRuns(LauncherTestCase):
         self.check_report(directory, "lanternis", files)
 
     def test_job_json_holds_the_digest_of_the_bytes_that_frames_read(self):
-        source = os.path.join(self.workdir, ".draw-capture.c")
-        shim = source[:-2] + ".so"
-        with open(source, "w") as f:
-            f.write(DRAW_CAPTURE_SOURCE)
-        subprocess.run(["cc", "-shared", "-fPIC", "-Wall", "-o", shim, source, "-ldl"],
-                       check=True, timeout=120)
+        shim = rig.build_preload(self.workdir, "draw-capture", DRAW_CAPTURE_SOURCE)
         capture = os.path.join(self.workdir, ".drawn.bin")
         directory = os.path.join(self.workdir, "job")
         launch = self.launch("--np", "2", "--frames", "1", "--display", "virtual",
@@ -469,7 +465,7 @@ class CommandAndRefusals(LauncherTestCase):
         os.mkdir(no_tools)
         copy = os.path.join(self.workdir, "copy", "scripts")
         os.makedirs(copy)
-        for script in (LAUNCHER, WRAPPER):
+        for script in (LAUNCHER, WRAPPER, SUPPORT):
             shutil.copy2(script, copy)
         on_path = {"PATH": tools, "BENCH_MPIEXEC": launcher}
         names = {"openmpi": "Open MPI", "mpich": "MPICH"}
