@@ -7,6 +7,7 @@ import re
 import struct
 import unittest
 
+import report_texts as texts
 import rig
 
 RENDER_STATE = [
@@ -39,12 +40,10 @@ RENDER_STATE = [
     "glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA)",
 ]
 
-KEY_HELP = ("\nPress Key R or Press Mouse Left button to Animate.\nPress Key C to Animate Manually."
-            "\nPress Key P or Press Mouse Right button to Pause.\nPress Key Esc to ")
 PROGRAMS = {
-    "shardfall": {"title": "OPENGL Shardfall", "overlay": KEY_HELP + "Exit.\n",
+    "shardfall": {"title": texts.WINDOW_NAME["shardfall"], "overlay": texts.OVERLAY["shardfall"],
                   "clear_first": False, "two_sided": True, "scene_pushes": 1},
-    "lanternis": {"title": "OPENGL Lanternis", "overlay": KEY_HELP + "exit.\n",
+    "lanternis": {"title": texts.WINDOW_NAME["lanternis"], "overlay": texts.OVERLAY["lanternis"],
                   "clear_first": True, "two_sided": False, "scene_pushes": 2},
 }
 

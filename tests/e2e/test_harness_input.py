@@ -4,9 +4,10 @@ key or button does nothing. Run through the probe, whose head line names each fr
 
 import unittest
 
+import report_texts as texts
 import rig
 
-TITLE = "OPENGL Shardfall Thread: 1"
+TITLE = texts.window_title("shardfall", 1)
 
 # Inputs that must change nothing, running or paused: other keys, special keys, the middle
 # button, the wheel and releases alone. (button, release only)
@@ -81,8 +82,7 @@ class Input(rig.JobTestCase):
         self.assertRegex(tail[2], r"Total running time:  \S+ Secs\. @ window: 1")
         self.assertRegex(tail[3], r"Average Angles/Sec: \S+ Angles/Sec\.")
         self.assertEqual(tail[4:], ["Probe summary.", "", "",
-                                    "Results have been saved in a file and you can find it at: " +
-                                    self.job.results_file(1), "", ""])
+                                    texts.RESULTS_AT + self.job.results_file(1), "", ""])
 
 
 if __name__ == "__main__":

@@ -12,7 +12,7 @@ import unittest
 
 import rig
 import test_harness_report as report
-import test_harness_roles as roles
+import report_texts as texts
 
 RESULTS_NAME = r"results_{program}_windows_mac_mx @ 1 of \S+ @ local date " \
                r"\d{{4}}\.\d\d\.\d\d time \d\d\.\d\d\.\d\d\.txt"
@@ -122,7 +122,7 @@ class Mends(report.ReportChecks, rig.JobTestCase):
                 self.assertEqual(opened_reason, reason)
                 self.check_report(program, "console", console[1:], not_saved_line(path, reason))
                 self.assertEqual(os.listdir(directory), [])
-                self.assertEqual(job.console(0), roles.announcer_lines(program))
+                self.assertEqual(job.console(0), texts.announcer_lines(program))
 
     def test_results_file_that_fills_up_during_the_run(self):
         program = "lanternis"
@@ -142,7 +142,7 @@ class Mends(report.ReportChecks, rig.JobTestCase):
         blocks_when_full = job.count_lines(1, r"window: 1 @ \S+")
         rig.wait_until(lambda: job.count_lines(1, r"window: 1 @ \S+") >= blocks_when_full + 2,
                        60, "frame blocks after the file system filled")
-        window = rig.find_window(self.display, f"{roles.WINDOW_NAME[program]} Thread: 1")
+        window = rig.find_window(self.display, texts.window_title(program, 1))
         rig.send_keys(self.display, window, "Escape")
         self.assertEqual(job.wait_exit(60), 0, job.launcher_output()[-3000:])
 

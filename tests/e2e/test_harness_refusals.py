@@ -8,14 +8,14 @@ import unittest
 
 import rig
 import test_harness_report as report
-import test_harness_roles as roles
+import report_texts as texts
 
 THREAD_LINE = "MPI do not Support Multiple thread"
 LIMIT_LINE = "The number of threads has reached the limits, the program terminates."
 
 
 def too_many_lines(program):
-    return ["", roles.BANNER[program], roles.COPYRIGHT, roles.SUPPORT, "", LIMIT_LINE, ""]
+    return ["", texts.BANNER[program], texts.COPYRIGHT, texts.SUPPORT, "", LIMIT_LINE, ""]
 
 
 THREAD = [THREAD_LINE]
@@ -58,7 +58,7 @@ class Refusals(report.ReportChecks, rig.JobTestCase):
         program = "lanternis"
         job = self.run_to_escape(program, self.workdir, steps=1, preload_override=True,
                                  env={"MPI_OVERRIDE_WORLD_SIZE": "4096"})
-        self.assertEqual(job.console(0), roles.announcer_lines(program))
+        self.assertEqual(job.console(0), texts.announcer_lines(program))
         self.check_report(program, "console", job.console(1),
                           report.saved_location(job, self.workdir))
         self.check_report(program, "file", job.results_lines(1))

@@ -11,7 +11,7 @@ import socket
 import unittest
 
 import rig
-import test_harness_roles as roles
+import report_texts as texts
 
 NUMBER = r"-?(?:\d+(?:\.\d+)?(?:e[+-]\d\d+)?|nan|inf)"
 
@@ -20,9 +20,9 @@ INIT, TOTAL, AVERAGE, LOCATION = "<init>", "<total>", "<average>", "<location>"
 
 STARTUP = {
     ("shardfall", "console"): ["", "", INIT, "", ""],
-    ("shardfall", "file"): [roles.BANNER["shardfall"], "", "", INIT, "", ""],
+    ("shardfall", "file"): [texts.BANNER["shardfall"], "", "", INIT, "", ""],
     ("lanternis", "console"): ["", INIT, "", ""],
-    ("lanternis", "file"): [roles.BANNER["lanternis"], "", INIT, "", ""],
+    ("lanternis", "file"): [texts.BANNER["lanternis"], "", INIT, "", ""],
 }
 SUMMARY = {
     ("shardfall", "console"): [TOTAL, AVERAGE, "Probe summary.", "", "", LOCATION, "", ""],
@@ -35,11 +35,6 @@ BLOCK_LENGTH = 5
 
 def fill(template, values):
     return [values.get(line, line) for line in template]
-
-
-def canonical(text):
-    """Whether text is how the streams write this double: 6 significant digits, general form."""
-    return format(float(text), ".6g") == text
 
 
 def half_unit(text):
@@ -93,7 +88,7 @@ class ReportChecks:
                              init_line)
         self.assertIsNotNone(match, init_line)
         self.check_host(match.group(1))
-        self.assertTrue(canonical(match.group(2)), init_line)
+        self.assertTrue(texts.is_printed_number(match.group(2)), init_line)
         self.assertGreater(float(match.group(2)), 0.0)
         self.assertEqual(lines, fill(template, {INIT: init_line}))
         return init_line
@@ -119,7 +114,8 @@ class ReportChecks:
             # One step per idle call; an exposure may redraw a step once more, still measured.
             self.assertIn(step - previous_step, (0, 1) if previous_step else (1,), blocks)
             previous_step = step
-            self.assertTrue(canonical(frame_time) and canonical(rate), block)
+            self.assertTrue(
+                texts.is_printed_number(frame_time) and texts.is_printed_number(rate), block)
             self.assertGreater(float(frame_time), 0.0, block)
             low, high = float(frame_time) - half_unit(frame_time), \
                 float(frame_time) + half_unit(frame_time)
@@ -141,7 +137,7 @@ class ReportChecks:
         self.assertIsNotNone(total_match, lines)
         self.assertIsNotNone(average_match, lines)
         total, average = total_match.group(1), average_match.group(1)
-        self.assertTrue(canonical(total) and canonical(average), lines)
+        self.assertTrue(texts.is_printed_number(total) and texts.is_printed_number(average), lines)
 
         written_sum = math.fsum(float(t) for t in frame_times)
         rounding = math.fsum(half_unit(t) for t in frame_times)
@@ -171,14 +167,14 @@ class ReportChecks:
         job = self.start_job("harness_probe", 2, workdir=workdir,
                              env=dict(env or {}, PROBE_PROGRAM=program), **job_args)
         job.wait_for_line(1, rf"Probe step {steps} spent .*", timeout=90)
-        window = rig.find_window(self.display, f"{roles.WINDOW_NAME[program]} Thread: 1")
+        window = rig.find_window(self.display, texts.window_title(program, 1))
         rig.send_keys(self.display, window, "Escape")
         self.assertEqual(job.wait_exit(60), 0, job.launcher_output()[-3000:])
         return job
 
 
 def saved_line(path):
-    return "Results have been saved in a file and you can find it at: " + path
+    return texts.RESULTS_AT + path
 
 
 def saved_location(job, workdir):
@@ -208,7 +204,7 @@ class Report(ReportChecks, rig.JobTestCase):
                                  file_startup[STARTUP[(program, "file")].index(INIT)])
                 self.assertEqual(console_blocks, file_blocks)
                 self.assertEqual(console_summary[:2], file_summary[:2])
-                self.assertEqual(job.console(0), roles.announcer_lines(program))
+                self.assertEqual(job.console(0), texts.announcer_lines(program))
                 self.assertEqual(job.results_files(), [path])
 
 

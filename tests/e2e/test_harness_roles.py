@@ -5,35 +5,7 @@ import os
 import unittest
 
 import rig
-
-BANNER = {
-    "shardfall": "Velmora :: Parvolent Benchmark Graphics Shardfall for Windows on Mac Mx system "
-                 "2023.03.06.",
-    "lanternis": "Velmora :: Parvolent Benchmark Graphics Lanternis for Windows on Mac Mx system "
-                 "2023.03.06.",
-}
-KEY_HELP = {
-    "shardfall": ["Press Key R or Press Mouse Left button to Animate.",
-                  "Press Key C to Animate Manually.",
-                  "Press Key P or Press Mouse Right button to Pause.",
-                  "Press Key Esc to Exit."],
-    "lanternis": ["Press Key R or Press Mouse Left button to Animate.",
-                  "Press Key C to Animate Manually.",
-                  "Press Key P or Press Mouse Right button for Pause.",
-                  "Press Key Esc for exit."],
-}
-WINDOW_NAME = {"shardfall": "OPENGL Shardfall", "lanternis": "OPENGL Lanternis"}
-COPYRIGHT = "Copyright (C) 2023 Velmora. All rights reserved."
-SUPPORT = "For Support: support@velmora.example.com"
-
-
-def announcer_lines(program):
-    lines = ["", BANNER[program], COPYRIGHT, SUPPORT, "", "", "", ""] + KEY_HELP[program] + [
-        "", "", "Initializing . . ."]
-    if program == "lanternis":
-        lines.append("")
-    return lines
-
+from report_texts import announcer_lines, window_title
 
 class Roles(rig.JobTestCase):
     def test_single_process_announces_and_ends(self):
@@ -56,7 +28,7 @@ class Roles(rig.JobTestCase):
                                      env={"PROBE_PROGRAM": program})
                 for rank in range(1, ranks):
                     job.wait_for_line(rank, r"window: \d+ @ .*", timeout=60)
-                    window = rig.find_window(self.display, f"{WINDOW_NAME[program]} Thread: {rank}")
+                    window = rig.find_window(self.display, window_title(program, rank))
                     x, y, width, height = rig.window_geometry(self.display, window)
                     self.assertEqual((x, y, width, height), (100 * rank, 100 * rank, 1440, 1440))
                 self.assertEqual(job.console(0), announcer_lines(program))
@@ -69,7 +41,7 @@ class Roles(rig.JobTestCase):
                         name, rf"{prefix} @ {rank} of \S+ @ local date \d{{4}}\.\d\d\.\d\d "
                               rf"time \d\d\.\d\d\.\d\d\.txt")
                 for rank in range(1, ranks):
-                    window = rig.find_window(self.display, f"{WINDOW_NAME[program]} Thread: {rank}")
+                    window = rig.find_window(self.display, window_title(program, rank))
                     rig.send_keys(self.display, window, "Escape")
                 self.assertEqual(job.wait_exit(60), 0)
 

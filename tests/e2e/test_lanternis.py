@@ -14,20 +14,12 @@ import os
 import re
 import unittest
 
+import report_texts as texts
 import rig
 
-BANNER = ("Velmora :: Parvolent Benchmark Graphics Lanternis for Windows on Mac Mx system "
-          "2023.03.06.")
-ANNOUNCER_LINES = [
-    "", BANNER, "Copyright (C) 2023 Velmora. All rights reserved.",
-    "For Support: support@velmora.example.com", "", "", "", "",
-    "Press Key R or Press Mouse Left button to Animate.",
-    "Press Key C to Animate Manually.",
-    "Press Key P or Press Mouse Right button for Pause.",
-    "Press Key Esc for exit.",
-    "", "", "Initializing . . .", "",
-]
-WINDOW_TITLE = "OPENGL Lanternis Thread: 1"
+BANNER = texts.BANNER["lanternis"]
+ANNOUNCER_LINES = texts.announcer_lines("lanternis")
+WINDOW_TITLE = texts.window_title("lanternis", 1)
 FULL_CUBE_POINTS = 16_777_216
 
 # A frame of the full cube takes 5 to 15 s on llvmpipe, 40 s and more on a busy machine.
@@ -64,12 +56,6 @@ def call_args(call):
 
 
 class Lanternis(rig.JobTestCase):
-    def number(self, text):
-        """A report number, checked to be in the streams' default 6-digit general form."""
-        value = float(text)
-        self.assertEqual(format(value, ".6g"), text, "not in 6-digit general notation")
-        return value
-
     def assertClose(self, actual, expected, what):
         self.assertTrue(math.isclose(actual, expected, rel_tol=REL_TOL),
                         f"{what}: {actual} is not {expected}")
@@ -106,21 +92,19 @@ class Lanternis(rig.JobTestCase):
         init = re.fullmatch(rf"Window 1@ {re.escape(host)} spent: (\S+) Secs to Initialize\.",
                             console[1])
         self.assertIsNotNone(init, console[:4])
-        self.number(init.group(1))
+        texts.printed_number(init.group(1))
         self.assertEqual(console[2:4], ["", ""])
 
         index, frame_times = 4, []
         while index < len(console) and console[index].startswith("window: "):
             block = console[index:index + 5]
             self.assertEqual(block[0], f"window: 1 @ {host}")
-            spent = re.fullmatch(r"The system spent: (\S+) Secs\. ", block[1])
-            angles = re.fullmatch(r"It was: (\S+) Angles/sec\.", block[2])
-            vertices = re.fullmatch(r"It was: (\S+) Vertex/sec\.", block[3])
-            self.assertTrue(spent and angles and vertices, block)
+            fields = texts.block_fields("lanternis", block[1:4])
+            self.assertIsNotNone(fields, block)
             self.assertEqual(block[4], "")
-            frame_time = self.number(spent.group(1))
-            self.assertClose(self.number(angles.group(1)), 1 / frame_time, "angles/sec")
-            self.assertClose(self.number(vertices.group(1)), vertices_per_frame / frame_time,
+            frame_time = texts.printed_number(fields["time"])
+            self.assertClose(texts.printed_number(fields["angles"]), 1 / frame_time, "angles/sec")
+            self.assertClose(texts.printed_number(fields["rate"]), vertices_per_frame / frame_time,
                              "vertex/sec")
             frame_times.append(frame_time)
             index += 5
@@ -132,17 +116,17 @@ class Lanternis(rig.JobTestCase):
         vertices = re.fullmatch(r"Average Vertex/Sec: (\S+) Vertex/Sec\.", summary[2])
         self.assertTrue(total and angles and vertices, summary)
         self.assertEqual(summary[3], "")
-        total_time = self.number(total.group(1))
+        total_time = texts.printed_number(total.group(1))
         frames = len(frame_times)
         self.assertClose(total_time, sum(frame_times), "total running time")
-        self.assertClose(self.number(angles.group(1)), frames / total_time, "average angles")
-        self.assertClose(self.number(vertices.group(1)), vertices_per_frame * frames / total_time,
+        self.assertClose(texts.printed_number(angles.group(1)), frames / total_time, "average angles")
+        self.assertClose(texts.printed_number(vertices.group(1)), vertices_per_frame * frames / total_time,
                          "average vertices")
 
         where = os.path.join(os.path.realpath(job.workdir), name)
         self.assertEqual(
             console[index + 4:],
-            ["Results have been saved in a file and you can find it at: " + where, ""])
+            [texts.RESULTS_AT + where, ""])
 
         # The file: banner and one empty line, then what the console got up to the summary.
         self.assertEqual(job.results_lines(1), [BANNER, ""] + console[1:index + 4])

@@ -20,6 +20,7 @@ import sys
 import hashlib
 import unittest
 
+import report_texts as texts
 import rig
 
 SCRIPTS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts")
@@ -28,15 +29,8 @@ WRAPPER = os.path.abspath(os.path.join(SCRIPTS, "benchrank"))
 SUPPORT = os.path.abspath(os.path.join(SCRIPTS, "bench_support.py"))
 TAG_VARIABLE = "BENCHJOB_TEST_TAG"
 
-SUMMARY_PATTERNS = {
-    "shardfall": [r"Total running time:  \S+ Secs\. @ window: {rank}",
-                  r"Average Angles/Sec: \S+ Angles/Sec\.",
-                  r"Average Triangles/Sec: \S+ Triangles/Sec\.", ""],
-    "lanternis": [r"Total running time:  \S+ Secs\. @ window: {rank}",
-                  r"Average Angles/Sec: \S+ Angles/Sec\.",
-                  r"Average Vertex/Sec: \S+ Vertex/Sec\.", ""],
-}
-BLOCK_END = {"shardfall": r"It was: \S+ Triangles/sec\.", "lanternis": r"It was: \S+ Vertex/sec\."}
+SUMMARY_PATTERNS = texts.SUMMARY_PATTERNS
+BLOCK_END = {program: patterns[-1] for program, patterns in texts.BLOCK_PATTERNS.items()}
 FILL_PATHS = ("avx512", "avx2", "sse2", "portable")
 DRAWN_BYTES = 67108864
 
@@ -283,7 +277,7 @@ class UnattendedRuns(LauncherTestCase):
             for line, pattern in zip(lines[-4:], SUMMARY_PATTERNS["shardfall"]):
                 self.assertRegex(line, "^" + pattern.format(rank=rank) + "$")
             hosts.add(re.search(r" of (\S+) @ ", os.path.basename(path))[1])
-            self.assertIn(f"Results have been saved in a file and you can find it at: {path}\n",
+            self.assertIn(f"{texts.RESULTS_AT}{path}\n",
                           launch.stdout())
         self.check_job_file(directory, "shardfall", 3, "seconds", 3, sorted(hosts))
 

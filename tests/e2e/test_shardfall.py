@@ -9,19 +9,14 @@ import struct
 import subprocess
 import unittest
 
+import report_texts as texts
 import rig
 
-BANNER = ("Velmora :: Parvolent Benchmark Graphics Shardfall for Windows on Mac Mx system "
-          "2023.03.06.")
-ANNOUNCER_LINES = [
-    "", BANNER, "Copyright (C) 2023 Velmora. All rights reserved.",
-    "For Support: support@velmora.example.com", "", "", "", "",
-    "Press Key R or Press Mouse Left button to Animate.", "Press Key C to Animate Manually.",
-    "Press Key P or Press Mouse Right button to Pause.", "Press Key Esc to Exit.", "", "",
-    "Initializing . . ."]
-WINDOW_TITLE = "OPENGL Shardfall Thread: 1"
-LIMIT_LINE = "It reaches limits, the program terminates."
-RESULTS_AT = "Results have been saved in a file and you can find it at: "
+BANNER = texts.BANNER["shardfall"]
+ANNOUNCER_LINES = texts.announcer_lines("shardfall")
+WINDOW_TITLE = texts.window_title("shardfall", 1)
+LIMIT_LINE = texts.LIMIT_LINE
+RESULTS_AT = texts.RESULTS_AT
 ELEMENT_LIMIT = 67108864
 
 # Rates are printed with 6 significant digits and recomputed here from the printed frame time,
@@ -31,22 +26,8 @@ RATE_TOLERANCE = 1.5e-5
 SUMMARY_TOLERANCE = 2.5e-5
 
 Frame = collections.namedtuple("Frame", "triangles time")
-
-BLOCK_PATTERNS = [
-    r"window: 1 @ (?P<host>\S+)",
-    r"It drew (?P<triangles>\d+) Triangles\.",
-    r"It spent: (?P<time>\S+) Secs\. ",
-    r"It was: (?P<angles>\S+) Angles/sec\.",
-    r"It was: (?P<rate>\S+) Triangles/sec\.",
-    r"",
-]
-
-
-def printed_number(test, text):
-    """The value of a number that must be written as the streams write a double by default."""
-    value = float(text)
-    test.assertEqual("%g" % value, text, "not in 6-digit general notation")
-    return value
+# The head line, the block's own lines and the empty line after them.
+BLOCK_LENGTH = 2 + len(texts.BLOCK_PATTERNS["shardfall"])
 
 
 class ShardfallRun(rig.JobTestCase):
@@ -58,7 +39,7 @@ class ShardfallRun(rig.JobTestCase):
         self.assertEqual(console[:2], ["", ""])
         match = re.fullmatch(r"Window 1@ (\S+) spent: (\S+) Secs to Initialize\.", console[2])
         self.assertIsNotNone(match, console[2])
-        self.assertGreater(printed_number(self, match[2]), 0)
+        self.assertGreater(texts.printed_number(match[2]), 0)
         self.assertEqual(console[3:5], ["", ""])
         return match[1], console[2]
 
@@ -68,23 +49,20 @@ class ShardfallRun(rig.JobTestCase):
         frames = []
         at = 0
         while at < len(lines) and lines[at].startswith("window: "):
-            block = lines[at:at + len(BLOCK_PATTERNS)]
-            self.assertEqual(len(block), len(BLOCK_PATTERNS), f"cut block at line {at}: {block}")
-            fields = {}
-            for pattern, line in zip(BLOCK_PATTERNS, block):
-                match = re.fullmatch(pattern, line)
-                self.assertIsNotNone(match, f"{line!r} in block {block}")
-                fields.update(match.groupdict())
-            self.assertEqual(fields["host"], host)
+            block = lines[at:at + BLOCK_LENGTH]
+            self.assertEqual(block[0], f"window: 1 @ {host}", block)
+            self.assertEqual(block[-1], "", block)
+            fields = texts.block_fields("shardfall", block[1:-1])
+            self.assertIsNotNone(fields, f"cut or malformed block at line {at}: {block}")
             triangles = int(fields["triangles"])
-            time = printed_number(self, fields["time"])
+            time = texts.printed_number(fields["time"])
             self.assertGreater(time, 0)
-            self.assertTrue(math.isclose(printed_number(self, fields["angles"]), 1 / time,
+            self.assertTrue(math.isclose(texts.printed_number(fields["angles"]), 1 / time,
                                          rel_tol=RATE_TOLERANCE), block)
-            self.assertTrue(math.isclose(printed_number(self, fields["rate"]), triangles / time,
+            self.assertTrue(math.isclose(texts.printed_number(fields["rate"]), triangles / time,
                                          rel_tol=RATE_TOLERANCE), block)
             frames.append(Frame(triangles, time))
-            at += len(BLOCK_PATTERNS)
+            at += BLOCK_LENGTH
         return frames, lines[at:]
 
     def check_summary(self, lines, frames):
@@ -94,12 +72,12 @@ class ShardfallRun(rig.JobTestCase):
         angles = re.fullmatch(r"Average Angles/Sec: (\S+) Angles/Sec\.", lines[1])
         triangles = re.fullmatch(r"Average Triangles/Sec: (\S+) Triangles/Sec\.", lines[2])
         self.assertTrue(total and angles and triangles, lines)
-        total_time = printed_number(self, total[1])
+        total_time = texts.printed_number(total[1])
         self.assertTrue(math.isclose(total_time, sum(f.time for f in frames),
                                      rel_tol=SUMMARY_TOLERANCE), (lines, frames))
-        self.assertTrue(math.isclose(printed_number(self, angles[1]), len(frames) / total_time,
+        self.assertTrue(math.isclose(texts.printed_number(angles[1]), len(frames) / total_time,
                                      rel_tol=SUMMARY_TOLERANCE), (lines, frames))
-        self.assertTrue(math.isclose(printed_number(self, triangles[1]),
+        self.assertTrue(math.isclose(texts.printed_number(triangles[1]),
                                      sum(f.triangles for f in frames) / total_time,
                                      rel_tol=SUMMARY_TOLERANCE), (lines, frames))
 

@@ -7,11 +7,12 @@ import subprocess
 import sys
 import unittest
 
+import report_texts as texts
 import rig
 
 BUFFER_BYTES = 536870912
 MIB = 1024 * 1024
-WINDOW_TITLE = "OPENGL Shardfall Thread: 1"
+WINDOW_TITLE = texts.window_title("shardfall", 1)
 
 # Runs the command as its child and writes the child's peak resident size (KiB) to
 # <dir>/peak-rss.<rank>. Signals are passed on, and the child dies with the wrapper.
