@@ -14,9 +14,13 @@ import re
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
 import time
 import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
+import bench_support  # noqa: E402  (the launcher's own module, from scripts/)
 
 BUILD_DIR = os.environ.get(
     "BENCH_BUILD_DIR",
@@ -62,36 +66,16 @@ def wait_until(predicate, timeout, what):
 
 
 class Xvfb:
-    """A private X server on a free display number (found race-free with -displayfd)."""
+    """A private X server on a free display number (found race-free with -displayfd), as the
+    launcher starts them."""
 
-    def __init__(self, screen="3200x3200x24"):
-        read_end, write_end = os.pipe()
-        self.process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen, "-nolisten", "tcp",
-             "-noreset"],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-            start_new_session=True)
-        os.close(write_end)
-        number = b""
-        with os.fdopen(read_end, "rb") as pipe:
-            while not number.endswith(b"\n"):
-                chunk = pipe.read(1)
-                if not chunk:
-                    break
-                number += chunk
-        if not number.strip():
-            self.stop()
+    def __init__(self, side=3200):
+        self.process, self.display = bench_support.start_xvfb(side)
+        if self.process is None:
             raise RuntimeError("Xvfb did not report a display number")
-        self.display = ":" + number.decode().strip()
 
     def stop(self):
-        if self.process.poll() is None:
-            self.process.terminate()
-            try:
-                self.process.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
+        bench_support.stop_process(self.process, grace=10)
 
 
 class Job:
