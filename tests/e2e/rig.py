@@ -341,17 +341,25 @@ def probe_steps(job, rank=1):
     return [int(m.group(1)) for m in map(PROBE_STEP_LINE.fullmatch, job.console(rank)) if m]
 
 
-def wait_quiet(job, rank=1, quiet=1.0, timeout=60):
-    """Waits until the probe's rank writes nothing for `quiet` seconds, which is how a pause shows
-    (a bounded wait that only shows that nothing happens); returns the steps of its blocks."""
-    last = [len(job.console(rank)), time.monotonic()]
+PROBE_PAUSE_LINE = re.compile(r"probe: paused after (\d+) measured frames, ([01]) frame due")
 
-    def settled():
-        count = len(job.console(rank))
-        if count != last[0]:
-            last[:] = [count, time.monotonic()]
-            return False
-        return time.monotonic() - last[1] >= quiet
 
-    wait_until(settled, timeout, f"rank {rank} to stop writing for {quiet} s")
+def probe_pauses(job, rank=1):
+    """The probe's lines, so far, for each pause input its rank has taken."""
+    return [m for m in map(PROBE_PAUSE_LINE.fullmatch, job.error_lines(rank)) if m]
+
+
+def wait_paused(job, send_pause, rank=1, timeout=60):
+    """Sends a pause input through send_pause() and waits until the probe's rank has taken it
+    (the probe says so on stderr when the harness stops its idle steps, with the frames measured
+    by then and whether one more is due) and has written that last frame's block. Returns the
+    steps of its blocks then: no block may follow them until the next input. Every input sent
+    before must have been taken already."""
+    before = len(probe_pauses(job, rank))
+    send_pause()
+    pause = wait_until(lambda: probe_pauses(job, rank)[before:], timeout,
+                       f"rank {rank} to take the pause input")[0]
+    blocks = int(pause.group(1)) + int(pause.group(2))
+    wait_until(lambda: len(probe_steps(job, rank)) >= blocks, timeout,
+               f"rank {rank}'s {blocks} blocks up to the pause")
     return probe_steps(job, rank)

@@ -235,8 +235,7 @@ class GlTrace(rig.JobTestCase):
                              wrapper=rig.trace_wrapper(self.workdir))
         job.wait_for_line(1, r"Probe step 2 spent \S+", timeout=120)
         window = rig.find_window(self.display, PROGRAMS[program]["title"] + " Thread: 1")
-        rig.send_keys(self.display, window, "p")
-        blocks = rig.wait_quiet(job)
+        blocks = rig.wait_paused(job, lambda: rig.send_keys(self.display, window, "p"))
         result = rig.xdotool(self.display, "windowsize", window, "800", "600")
         self.assertEqual(result.returncode, 0, result.stderr)
         # The frame the resize asks for repeats the paused step.

@@ -43,18 +43,19 @@ class Input(rig.JobTestCase):
         # Nothing pressed yet: the run animates from the first step on.
         self.assertEqual(rig.probe_steps(self.job)[:3], [1, 2, 3])
 
-        self.key("P")
-        paused_at = rig.wait_quiet(self.job)[-1]
+        paused_at = rig.wait_paused(self.job, lambda: self.key("P"))[-1]
         before = len(rig.probe_steps(self.job))
         for offset, name in enumerate(["c", "C", "c"], 1):
             self.key(name)
             self.wait_step(paused_at + offset, name)
         self.send_idle_inputs(paused=True)
-        # The C after them is the only input that may draw: exactly its frame follows, and the
-        # silence after it shows that none of them restarted the animation.
+        # The C after them is the only input that may draw: exactly its frame follows. A pause
+        # taken after that frame shows that none of them restarted the animation: no idle step
+        # came in between.
         self.key("C")
         self.wait_step(paused_at + 4, "the inputs that do nothing and C")
-        self.assertEqual(rig.wait_quiet(self.job)[before:], [paused_at + i for i in range(1, 5)])
+        self.assertEqual(rig.wait_paused(self.job, lambda: self.key("p"))[before:],
+                         [paused_at + i for i in range(1, 5)])
 
         # Resumed, the idle steps run again: frames come without any C. Inputs that do nothing
         # must not stop them.
@@ -63,12 +64,11 @@ class Input(rig.JobTestCase):
         self.send_idle_inputs(paused=False)
         self.wait_step(rig.probe_steps(self.job)[-1] + 4, "the inputs that do nothing, running")
 
-        # The other pause and resume inputs: silence after each pause, frames after each resume.
+        # The other pause and resume inputs: each pause taken, frames after each resume.
         switches = {"right button": lambda: self.click(3), "left button": lambda: self.click(1),
                     "p": lambda: self.key("p"), "R": lambda: self.key("R")}
         for pause, resume in (("right button", "left button"), ("p", "R")):
-            switches[pause]()
-            last = rig.wait_quiet(self.job)[-1]
+            last = rig.wait_paused(self.job, switches[pause])[-1]
             switches[resume]()
             self.wait_step(last + 2, resume)
 
