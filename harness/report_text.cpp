@@ -30,7 +30,10 @@ std::string formatNumber(double value) {
 std::string formatNumber(std::int64_t value) { return std::to_string(value); }
 
 std::string filledLine(LineText text, const std::string& value) {
-    return std::string(text.prefix) + value + std::string(text.suffix);
+    std::string line(text.prefix);
+    line += value;
+    line += text.suffix;
+    return line;
 }
 
 std::string dateStampFor(const std::tm& localTime) {

@@ -1,4 +1,4 @@
-// Colour-cube point arithmetic and the walk over every point of a cube.
+// Colour-cube point arithmetic.
 #include "colour_cube.h"
 
 #include <cmath>
@@ -16,22 +16,6 @@ CubePoint colourCubePoint(std::int32_t r, std::int32_t g, std::int32_t b, const 
     return {{z / length, y / length, x / length},
             {b * scale.red, g * scale.green, r * scale.blue},
             {x, y, z}};
-}
-
-void walkColourCube(std::int32_t redBits, std::int32_t greenBits, std::int32_t blueBits,
-                    std::int32_t& redIndex, std::int32_t& greenIndex, std::int32_t& blueIndex,
-                    OnCubePoint onPoint) {
-    const CubeScale scale = cubeScaleFor(redBits, greenBits, blueBits);
-    const double redLevels = std::pow(2.0, redBits);
-    const double greenLevels = std::pow(2.0, greenBits);
-    const double blueLevels = std::pow(2.0, blueBits);
-    for (redIndex = 0; redLevels > redIndex; ++redIndex) {
-        for (greenIndex = 0; greenLevels > greenIndex; ++greenIndex) {
-            for (blueIndex = 0; blueLevels > blueIndex; ++blueIndex) {
-                onPoint(colourCubePoint(redIndex, greenIndex, blueIndex, scale));
-            }
-        }
-    }
 }
 
 double verticesPerFrameFor(std::int32_t redBits, std::int32_t greenBits, std::int32_t blueBits) {

@@ -22,12 +22,6 @@ std::int32_t blueIndex;
 
 double verticesPerFrame() { return verticesPerFrameFor(redBits, greenBits, blueBits); }
 
-void onCubePoint(const CubePoint& point) {
-    glNormal3d(point.normal[0], point.normal[1], point.normal[2]);
-    glColor3d(point.colour[0], point.colour[1], point.colour[2]);
-    glVertex3d(point.vertex[0], point.vertex[1], point.vertex[2]);
-}
-
 void prepareScene() {
     glPolygonMode(GL_FRONT_AND_BACK, GL_POINT);
     glFrontFace(GL_CCW);
@@ -39,7 +33,12 @@ void prepareScene() {
     glPushMatrix();
     glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
     glBegin(GL_POINTS);
-    walkColourCube(redBits, greenBits, blueBits, redIndex, greenIndex, blueIndex, onCubePoint);
+    walkColourCube(redBits, greenBits, blueBits, redIndex, greenIndex, blueIndex,
+                   [](const CubePoint& point) {
+                       glNormal3d(point.normal[0], point.normal[1], point.normal[2]);
+                       glColor3d(point.colour[0], point.colour[1], point.colour[2]);
+                       glVertex3d(point.vertex[0], point.vertex[1], point.vertex[2]);
+                   });
     glEnd();
     glPopClientAttrib();
     glPopMatrix();

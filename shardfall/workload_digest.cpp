@@ -6,8 +6,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
-#include <vector>
 
 #include "number_fill.h"
 
@@ -42,9 +42,11 @@ int main(int argc, char**) {
     if (!fill.warning.empty()) {
         std::fprintf(stderr, "shardfall-workload: %s\n", fill.warning.c_str());
     }
-    std::vector<double> numbers(drawnBytes / sizeof(double));
-    fillNumbers(numbers.data(), static_cast<std::int64_t>(numbers.size()), fill.path);
-    const std::string digest = sha256Hex(numbers.data(), drawnBytes);
+    // Left uninitialised, as the program's buffer is: the fill writes every element once.
+    constexpr std::int64_t count = drawnBytes / sizeof(double);
+    const auto numbers = std::make_unique_for_overwrite<double[]>(count);
+    fillNumbers(numbers.get(), count, fill.path);
+    const std::string digest = sha256Hex(numbers.get(), drawnBytes);
     if (digest.empty()) {
         std::fprintf(stderr, "shardfall-workload: SHA-256 is not available\n");
         return 1;

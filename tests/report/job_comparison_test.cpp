@@ -6,28 +6,18 @@
 #include <algorithm>
 
 #include "job_comparison.h"
+#include "job_files.h"
 #include "report_fixtures.h"
 
 namespace {
 
+// The fixture job folder read as benchreport compare reads a side.
 ComparedJob comparedJob(const std::string& name) {
-    const std::filesystem::path dir = std::filesystem::path(COMPARE_FIXTURES) / name;
-    std::vector<std::filesystem::path> paths;
-    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-        if (entry.path().filename().string().starts_with("results_")) paths.push_back(entry.path());
-    }
-    std::sort(paths.begin(), paths.end());
-    std::vector<ParsedFile> files;
-    for (const auto& path : paths) {
-        ParsedFile file;
-        file.file = path.string();
-        file.outcome = parseResults(fileText(path), path.filename().string());
-        files.push_back(std::move(file));
-    }
+    JobFiles files = readJobFiles({(std::filesystem::path(COMPARE_FIXTURES) / name).string()});
     ComparedJob job;
     job.label = name;
-    job.metadata = {readJobJson(dir)->metadata};
-    job.report = assembleReport(std::move(files), job.metadata);
+    job.metadata = files.metadata;
+    job.report = assembleReport(std::move(files.parsed), job.metadata);
     return job;
 }
 
